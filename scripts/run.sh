@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the program and runs it from the
+# repository folder, where it lists ./roms.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/deps.sh
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j"$(nproc)"
+if [ ! -x build/frontend/morvalith ]; then
+  echo "The desktop program is not built yet; the core and its tests are (scripts/test.sh)."
+  exit 0
+fi
+exec build/frontend/morvalith

@@ -1,0 +1,8 @@
+#include <gtest/gtest.h>
+
+#include "core/machine.h"
+
+TEST(Machine, RunFrameWithoutCartridgeDoesNothing) {
+  CoreInit();
+  EXPECT_EQ(CoreRunFrame(), 1u);
+}
