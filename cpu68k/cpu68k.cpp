@@ -1,14 +1,180 @@
+// The 68000's frame: context, run loop, interrupts and exception processing.
 #include "cpu68k/cpu68k.h"
+
+#include <cstring>
+
+#include "core/bus.h"
+#include "cpu68k/cpu68k_core.h"
 
 Cpu68kContext g_cpu68kContext;
 i32 g_cpu68kCycles;
-const u8* g_cpu68kPcBase;
 
-u32 Cpu68kInit() { return 0; }
-u32 Cpu68kPostInit() { return 0; }
-u32 Cpu68kReset() { return 0; }
-u32 Cpu68kSetIrq(u32 level) { g_cpu68kContext.irqPending = level; return 0; }
-i32 Cpu68kRun(i32 cycles) { return Cpu68kExecute(cycles); }
-i32 Cpu68kExecute(i32) { return 0; }
+namespace {
+// Until the first reset gives it a real one, the fetch base points at
+// ILLEGAL opcodes, so a run before any reset cannot read foreign memory.
+alignas(2) const u8 kNoMemory[16] = {0xFC, 0x4A, 0xFC, 0x4A, 0xFC, 0x4A, 0xFC, 0x4A,
+                                     0xFC, 0x4A, 0xFC, 0x4A, 0xFC, 0x4A, 0xFC, 0x4A};
+}  // namespace
+
+const u8* g_cpu68kPcBase = kNoMemory;
+
+const u8 g_cpu68kExceptionCycles[48] = {
+    0,  0,  0,  0,  38, 42, 44, 38, 38, 0,  38, 38, 0,  0,  0,  0,   // 0-15
+    0,  0,  0,  0,  0,  0,  0,  0,  46, 46, 46, 46, 46, 46, 46, 46,  // 16-31
+    38, 38, 38, 38, 38, 38, 38, 38, 38, 38, 38, 38, 38, 38, 38, 38,  // 32-47
+};
+
+namespace {
+constexpr u32 CcrImage(u32 v) {
+  return ((v & 1) ? kFlagC : 0) | ((v & 2) ? kFlagV : 0) | ((v & 4) ? kFlagZ : 0) |
+         ((v & 8) ? kFlagN : 0) | ((v & 16) ? 0x100 : 0);
+}
+}  // namespace
+
+const u32 g_cpu68kCcrToHost[32] = {
+    CcrImage(0),  CcrImage(1),  CcrImage(2),  CcrImage(3),  CcrImage(4),  CcrImage(5),
+    CcrImage(6),  CcrImage(7),  CcrImage(8),  CcrImage(9),  CcrImage(10), CcrImage(11),
+    CcrImage(12), CcrImage(13), CcrImage(14), CcrImage(15), CcrImage(16), CcrImage(17),
+    CcrImage(18), CcrImage(19), CcrImage(20), CcrImage(21), CcrImage(22), CcrImage(23),
+    CcrImage(24), CcrImage(25), CcrImage(26), CcrImage(27), CcrImage(28), CcrImage(29),
+    CcrImage(30), CcrImage(31),
+};
+
 i32 Cpu68kDefaultIrqAck(u32) { return -1; }
 u32 Cpu68kDefaultResetHandler() { return 0; }
+
+u32 Cpu68kInit() {
+  Cpu68kContext& c = g_cpu68kContext;
+  const u32 pcFull = c.pcFull;
+  std::memset(&c, 0, sizeof c);
+  c.pcFull = pcFull;
+  c.irqAck = Cpu68kDefaultIrqAck;
+  c.resetHandler = g_cpu68kMemHandlers.resetHandlerDefault;
+  Cpu68kBuildOpTable();
+  return 0;
+}
+
+u32 Cpu68kPostInit() { return 0; }
+
+u32 Cpu68kReset() {
+  Cpu68kContext& c = g_cpu68kContext;
+  c.srSys = 0x27;
+  c.a[7] = BusRead32(0);
+  c.pc = BusRead32(4);
+  BusSetPcBaseArg(c.pc);
+  return 0;
+}
+
+u32 Cpu68kSetIrq(u32 level) {
+  g_cpu68kContext.irqPending = level;
+  return 0;
+}
+
+u16 Cpu68kGetSr() { return static_cast<u16>(Cpu68kSr(g_cpu68kContext.ccrHost)); }
+
+bool Cpu68kException(u32 vector, u32 stackedPc, Cpu68kRunState& s) {
+  Cpu68kContext& c = g_cpu68kContext;
+  vector &= 0xFF;
+  // Vectors above 47 come only from a foreign acknowledge callback: free.
+  if (vector < 48) g_cpu68kCycles -= g_cpu68kExceptionCycles[vector];
+  const u32 sr = Cpu68kSr(s.flags);
+  if (!(c.srSys & kSrS)) {
+    c.srSys |= kSrS;
+    c.usp = c.a[7];
+    c.a[7] = c.ssp;
+  }
+  c.a[7] -= 6;
+  g_cpu68kMemHandlers.write16(c.a[7], sr);
+  g_cpu68kMemHandlers.write32(c.a[7] + 2, stackedPc);
+  u32 target = g_cpu68kMemHandlers.read32(vector * 4 + c.vbr);
+  if (target & 1) {
+    if (vector == 3) {
+      // An odd address-error vector would fault for ever; the processor
+      // goes on at the even address below it instead.
+      target &= ~1u;
+    } else {
+      Cpu68kException(3, target - 2, s);
+      return false;
+    }
+  }
+  c.pcFull = target;
+  s.pc = target & g_cpu68kMemHandlers.addrMask;
+  c.ccrHost = s.flags;
+  g_cpu68kMemHandlers.setPcBase(s.pc);
+  s.base = g_cpu68kPcBase;
+  s.flags = c.ccrHost;
+  return true;
+}
+
+void Cpu68kTakeInterrupt(Cpu68kRunState& s) {
+  Cpu68kContext& c = g_cpu68kContext;
+  const u32 level = c.irqPending & 7;
+  c.irqPending &= ~7u;
+  c.ccrHost = s.flags;
+  i32 vector = c.irqAck(level);
+  s.flags = c.ccrHost;
+  if (vector < 0) vector = static_cast<i32>(24 + level);
+  if (Cpu68kException(static_cast<u32>(vector), s.pc, s)) {
+    c.srSys = (c.srSys & ~7u) | level;
+  }
+}
+
+bool Cpu68kCheckInterrupt(Cpu68kRunState& s) {
+  const u32 level = g_cpu68kContext.irqPending & 7;
+  const u32 mask = g_cpu68kContext.srSys & 7;
+  if (level == 7 || level > mask) {
+    Cpu68kTakeInterrupt(s);
+    return true;
+  }
+  return false;
+}
+
+i32 Cpu68kRun(i32 cycles) { return Cpu68kExecute(cycles); }
+
+i32 Cpu68kExecute(i32 cycles) {
+  Cpu68kContext& c = g_cpu68kContext;
+  g_cpu68kCycles = cycles;
+  Cpu68kRunState s{c.pc, c.ccrHost, g_cpu68kPcBase};
+  if (c.irqPending & 7) Cpu68kCheckInterrupt(s);
+  while (g_cpu68kCycles >= 0) {
+  dispatch:
+    u16 opcode;
+    std::memcpy(&opcode, s.base + s.pc, 2);
+    s.pc += 2;
+    const u32 end = g_cpu68kOpTable[opcode](opcode, s);
+    if (end == kCpu68kNext) [[likely]] {
+      continue;
+    }
+    if (end == kCpu68kEndAtZero) {
+      if (g_cpu68kCycles <= 0) break;
+    } else if (end == kCpu68kCheckIrq) {
+      if (g_cpu68kCycles < 0) break;
+      if (c.irqPending & 7) Cpu68kCheckInterrupt(s);
+    } else {
+      goto dispatch;
+    }
+  }
+  c.pc = s.pc;
+  c.ccrHost = s.flags;
+  if (c.srSys & kSrS) {
+    c.ssp = c.a[7];
+  } else {
+    c.usp = c.a[7];
+  }
+  return cycles - g_cpu68kCycles;
+}
+
+// Illegal opcodes, line A and line F stack their own address and end the
+// run at a budget of zero.
+u32 Cpu68kOpIllegal(u32, Cpu68kRunState& s) {
+  Cpu68kException(4, s.pc - 2, s);
+  return kCpu68kEndAtZero;
+}
+u32 Cpu68kOpLineA(u32, Cpu68kRunState& s) {
+  Cpu68kException(10, s.pc - 2, s);
+  return kCpu68kEndAtZero;
+}
+u32 Cpu68kOpLineF(u32, Cpu68kRunState& s) {
+  Cpu68kException(11, s.pc - 2, s);
+  return kCpu68kEndAtZero;
+}

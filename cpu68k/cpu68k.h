@@ -8,10 +8,17 @@ using Cpu68kIrqAckCallback = i32 (*)(u32 level);
 using Cpu68kResetCallback = u32 (*)();
 
 struct Cpu68kContext {
-  u32 d[8];
-  u32 a[8];  // a[7] is the active stack pointer
-  u32 ssp;   // supervisor stack pointer while in user mode
-  u32 srSys; // SR high byte: bit 7 T, bit 5 S, bits 0-2 interrupt mask
+  // D0-D7 and A0-A7, also as one file of 16 registers (r[0-7] D0-D7,
+  // r[8-15] A0-A7). a[7] is the active stack pointer.
+  union {
+    struct {
+      u32 d[8];
+      u32 a[8];
+    };
+    u32 r[16];
+  };
+  u32 ssp;      // supervisor stack pointer while in user mode
+  u32 srSys;    // SR high byte: bit 7 T, bit 5 S, bits 0-2 interrupt mask
   u32 ccrHost;  // flag image: C bit 0, Z bit 6, N bit 7, V bit 11
   u32 xFlag;    // X in bit 0
   u32 pc;
@@ -50,6 +57,8 @@ extern Cpu68kMemHandlers g_cpu68kMemHandlers;
 extern const Cpu68kMemHandlers kCpu68kConsoleMemHandlers;
 
 extern i32 g_cpu68kCycles;
+// Opcode fetch base: the host word at g_cpu68kPcBase + PC holds the 68000
+// word at PC. Set only through the setPcBase slot.
 extern const u8* g_cpu68kPcBase;
 extern const u8 g_cpu68kExceptionCycles[48];
 extern const u32 g_cpu68kCcrToHost[32];
