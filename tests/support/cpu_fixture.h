@@ -20,7 +20,7 @@ struct BusAccess {
 };
 
 class CpuTest : public ::testing::Test {
- protected:
+ public:
   static constexpr u32 kCodeAddress = 0x1000;
   static constexpr u32 kSupervisorStack = 0x8000;
   static constexpr u32 kUserStack = 0x9000;
