@@ -1,8 +1,149 @@
 #include "romload/romload.h"
 
+#include <bit>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "core/machine.h"
+#include "romload/unzip.h"
+
 char g_romPath[260];
 u8* g_romData;
 u32 g_romSize;
 
-u32 RomLoad() { return 1; }
-void RomUnload() {}
+namespace {
+
+// Host-word form swaps the bytes of each big-endian 68000 word into a
+// little-endian host word.
+static_assert(std::endian::native == std::endian::little);
+
+constexpr u32 kBlockSize = 16384;
+constexpr u32 kSmdHeaderSize = 512;
+
+// Neither limit lets the round-up to a whole block overflow 32 bits.
+static_assert(kRomMaxZipEntrySize <= 0xFFFFFFFFu - (kBlockSize - 1));
+static_assert(kRomMaxRawFileSize <= 0xFFFFFFFFu - (kBlockSize - 1));
+
+// Only the last four characters count, in any letter case.
+bool IsZipPath(const char* path) {
+  const std::size_t length = std::strlen(path);
+  if (length < 4) return false;
+  static constexpr char kZip[] = ".zip";
+  for (int i = 0; i < 4; i++) {
+    if (std::tolower(static_cast<unsigned char>(path[length - 4 + i])) != kZip[i]) return false;
+  }
+  return true;
+}
+
+// Size of a raw file, or -1 when it cannot be measured or is too large.
+i64 RawFileSize(FILE* file) {
+  std::fseek(file, 0, SEEK_END);
+  const long end = std::ftell(file);
+  std::fseek(file, 0, SEEK_SET);
+  if (end < 0 || u64(end) > kRomMaxRawFileSize) return -1;
+  return end;
+}
+
+}  // namespace
+
+u32 RomLoad() {
+  Unzip unzip;
+  FILE* file = std::fopen(g_romPath, "rb");
+  if (!file) return 1;
+
+  i64 size = 0;
+  if (IsZipPath(g_romPath)) {
+    unzip.file = file;
+    if (unzip.ReadLocalHeader() == 0) {
+      // A header can claim any size; refuse what no cartridge can be rather
+      // than allocate and clear it.
+      size = unzip.uncompressedSize <= kRomMaxZipEntrySize ? i64(unzip.uncompressedSize) : -1;
+    } else {
+      // Not an archive after all: the load goes on with an empty image.
+      unzip.file = nullptr;
+    }
+  } else {
+    size = RawFileSize(file);
+  }
+
+  u8* buffer = nullptr;
+  if (size > 0) {
+    const u32 rounded = (u32(size) + (kBlockSize - 1)) & ~(kBlockSize - 1);
+    buffer = static_cast<u8*>(std::malloc(rounded));
+    if (buffer) std::memset(buffer, 0, rounded);
+  }
+  if (size < 0 || (size > 0 && !buffer)) {
+    unzip.CloseEntry();
+    std::fclose(file);
+    return 1;
+  }
+  g_romData = buffer;
+
+  // Short reads and inflate failures are not reported: the rest stays zero.
+  if (size > 0) {
+    if (unzip.file) {
+      unzip.Extract(g_romData);
+    } else {
+      std::fread(g_romData, 1, std::size_t(size), file);
+    }
+  }
+  unzip.CloseEntry();
+  std::fclose(file);
+
+  g_romSize = u32(size);
+  if ((g_romSize & (kBlockSize - 1)) == kSmdHeaderSize) {
+    RomDeinterleaveSmd(g_romData, i32(size));
+    g_romSize -= kSmdHeaderSize;
+  } else {
+    RomByteSwap16(g_romData, i32(size));
+  }
+
+  // An empty image goes in as an eject, so the core never runs on it.
+  CoreLoadRom(g_romSize ? g_romData : nullptr, g_romSize);
+  return 0;
+}
+
+void RomUnload() {
+  // The core borrows the buffer: take it out before freeing it.
+  CoreLoadRom(nullptr, 0);
+  if (g_romData) std::free(g_romData);
+  g_romData = nullptr;
+  g_romSize = 0;
+  std::memset(g_romPath, 0, sizeof g_romPath);
+}
+
+u32 RomByteSwap16(u8* buffer, i32 size) {
+  if (size < 2) return 1;
+  for (i64 i = 0; i + 2 <= size; i += 2) {
+    const u8 high = buffer[i];
+    buffer[i] = buffer[i + 1];
+    buffer[i + 1] = high;
+  }
+  return 0;
+}
+
+// Decoding runs upwards in place: each block is read from 512 bytes above
+// where it is written, and only after it has been decoded whole into the
+// work block, so no block's input is overwritten before it is read.
+u32 RomDeinterleaveSmd(u8* buffer, i32 size) {
+  u8* work = static_cast<u8*>(std::malloc(kBlockSize));
+  if (!work) return 1;
+  std::memset(work, 0, kBlockSize);
+  for (i64 off = 0; off + kSmdHeaderSize + kBlockSize <= size; off += kBlockSize) {
+    RomDecodeSmdBlock(work, buffer + off + kSmdHeaderSize);
+    std::memcpy(buffer + off, work, kBlockSize);
+  }
+  std::free(work);
+  return 0;
+}
+
+// A block holds the odd 68000 addresses in its first half and the even ones
+// in its second; odd bytes land at even offsets, giving host-word form
+// directly with no swap afterwards.
+u32 RomDecodeSmdBlock(u8* out, const u8* in) {
+  for (u32 i = 0; i < kBlockSize / 2; i++) out[2 * i] = in[i];
+  for (u32 i = 0; i < kBlockSize / 2; i++) out[2 * i + 1] = in[kBlockSize / 2 + i];
+  return 0;
+}
