@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "core/bus.h"
 #include "core/machine.h"
 
 namespace {
@@ -105,6 +106,17 @@ TEST_F(FmTest, PortsLatchAnAddressPerPart) {
   FmWritePort(0x00FFFFFE, 0xA1);
   FmWritePort(0x00FFFFFF, 0x69);
   EXPECT_EQ(g_fmVoices[5].blockFnum, 0x1169);
+}
+
+TEST_F(FmTest, WordWriteThroughTheBusLatchesThenWrites) {
+  // The high byte goes to the even (address) port first, the low byte to the data port.
+  BusWrite16(0xA04000, 0x28F0);
+  EXPECT_EQ(g_fmVoices[0].keyMask, 0xF);
+  BusWrite16(0xA04002, 0xA522);
+  BusWrite16(0xA04002, 0xA169);
+  EXPECT_EQ(g_fmVoices[5].blockFnum, 0x2269);
+  EXPECT_EQ(g_machine.fmAddress[0], 0x28);
+  EXPECT_EQ(g_machine.fmAddress[1], 0xA1);
 }
 
 TEST_F(FmTest, EnvelopeRampsOverSixtyFourSamples) {
