@@ -222,7 +222,19 @@ const u8* BusPcBase(u32 pc) {
   return BaseFor(&kTrapArea, pc);
 }
 
-void BusSetPcBase(u32 pc) { g_cpu68kPcBase = BusPcBase(pc); }
+void BusSetPcBase(u32 pc) {
+  g_cpu68kPcBase = BusPcBase(pc);
+  if (pc < g_machine.romSize) {
+    g_cpu68kPcLow = 0;
+    g_cpu68kPcSpan = g_machine.romSize;
+  } else if (InRam(pc)) {
+    g_cpu68kPcLow = pc & 0xFFFF0000;
+    g_cpu68kPcSpan = 0x10000;
+  } else {
+    g_cpu68kPcLow = pc;
+    g_cpu68kPcSpan = 0;
+  }
+}
 
 u32 BusSetPcBaseArg(u32 pc) {
   BusSetPcBase(pc);

@@ -17,6 +17,8 @@ alignas(2) const u8 kNoMemory[16] = {0xFC, 0x4A, 0xFC, 0x4A, 0xFC, 0x4A, 0xFC, 0
 }  // namespace
 
 const u8* g_cpu68kPcBase = kNoMemory;
+u32 g_cpu68kPcLow = 0;
+u32 g_cpu68kPcSpan = 0;
 
 const u8 g_cpu68kExceptionCycles[48] = {
     0,  0,  0,  0,  38, 42, 44, 38, 38, 0,  38, 38, 0,  0,  0,  0,   // 0-15

@@ -60,6 +60,11 @@ extern i32 g_cpu68kCycles;
 // Opcode fetch base: the host word at g_cpu68kPcBase + PC holds the 68000
 // word at PC. Set only through the setPcBase slot.
 extern const u8* g_cpu68kPcBase;
+// The 68000 addresses [g_cpu68kPcLow, g_cpu68kPcLow + g_cpu68kPcSpan) that
+// the fetch base maps; set with it. Only DBcc, which moves the PC without a
+// new base, needs to know: a loop that leaves the window gets a new base.
+extern u32 g_cpu68kPcLow;
+extern u32 g_cpu68kPcSpan;
 extern const u8 g_cpu68kExceptionCycles[48];
 extern const u32 g_cpu68kCcrToHost[32];
 

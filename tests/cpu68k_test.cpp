@@ -5,6 +5,7 @@
 #include <set>
 #include <vector>
 
+#include "core/machine.h"
 #include "cpu68k/cpu68k_core.h"
 #include "support/cpu_fixture.h"
 
@@ -373,6 +374,40 @@ TEST_F(Cpu68kEa, OperandsGoThroughTheBusOncePerAccess) {
   Step();
   ASSERT_EQ(Log().size(), 1u);
   EXPECT_EQ(Log()[0], (BusAccess{'r', 4, 0x3001, 0}));
+}
+
+}  // namespace
+
+namespace {
+
+// Reset reads its vectors through the console bus itself.
+TEST(Cpu68kReset, ReadsVectorsAndKeepsTheRest) {
+  CoreInit();
+  std::vector<u8> image(0x400, 0);
+  auto put32 = [&](u32 at, u32 v) {  // host-word form: bytes swapped in pairs
+    const u8 b[4] = {u8(v >> 24), u8(v >> 16), u8(v >> 8), u8(v)};
+    for (u32 i = 0; i < 4; ++i) image[(at + i) ^ 1] = b[i];
+  };
+  put32(0, 0x00FF8000);
+  put32(4, 0x00000200);
+  Cpu68kContext& c = g_cpu68kContext;
+  c.d[3] = 0x33;
+  c.a[2] = 0x22;
+  c.ccrHost = g_cpu68kCcrToHost[0x1F];
+  c.srSys = 0x00;
+  c.irqPending = 4;
+  CoreLoadRom(image.data(), static_cast<u32>(image.size()));
+  EXPECT_EQ(c.srSys, 0x27u);
+  EXPECT_EQ(c.a[7], 0x00FF8000u);
+  EXPECT_EQ(c.pc, 0x200u);
+  EXPECT_EQ(c.d[3], 0x33u);
+  EXPECT_EQ(c.a[2], 0x22u);
+  EXPECT_EQ(c.ccrHost, g_cpu68kCcrToHost[0x1F]);
+  EXPECT_EQ(c.irqPending, 4u);
+  CoreLoadRom(nullptr, 0);
+  EXPECT_EQ(c.a[7], 0u);
+  EXPECT_EQ(c.pc, 0u);
+  CoreShutdown();
 }
 
 }  // namespace

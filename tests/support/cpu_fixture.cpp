@@ -59,6 +59,8 @@ void Write32(u32 a, u32 v) {
 void SetPcBase(u32) {
   ++g_pcBaseCalls;
   g_cpu68kPcBase = Memory();
+  g_cpu68kPcLow = 0;
+  g_cpu68kPcSpan = kSize;
 }
 
 const Cpu68kMemHandlers kTestHandlers = {
@@ -87,6 +89,8 @@ void CpuTest::TearDown() { g_cpu68kMemHandlers = saved_; }
 void CpuTest::SetPc(u32 pc) {
   g_cpu68kContext.pc = pc;
   g_cpu68kPcBase = Memory();
+  g_cpu68kPcLow = 0;
+  g_cpu68kPcSpan = kSize;
 }
 
 void CpuTest::Code(std::initializer_list<u16> words, u32 address) {
