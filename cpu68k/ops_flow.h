@@ -78,6 +78,16 @@ struct Cpu68kImpl<Op::Dbcc, sz, src, dst, cc> {
     }
     const u32 base = s.pc;
     s.pc = base + SignExtend<Sz::W>(Fetch16(s));
+    // The loop keeps its fetch base; only a target outside the memory that
+    // base maps (a displacement reaching past either end) gets a new one,
+    // so no fetch leaves the host buffers.
+    if (s.pc - g_cpu68kPcLow >= g_cpu68kPcSpan) [[unlikely]] {
+      s.pc &= g_cpu68kMemHandlers.addrMask;
+      g_cpu68kContext.ccrHost = s.flags;
+      g_cpu68kMemHandlers.setPcBase(s.pc);
+      s.base = g_cpu68kPcBase;
+      s.flags = g_cpu68kContext.ccrHost;
+    }
     return Charge(10);
   }
 };

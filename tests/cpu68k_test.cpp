@@ -411,3 +411,23 @@ TEST(Cpu68kReset, ReadsVectorsAndKeepsTheRest) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Cpu68kRunLoop, DbccLoopKeepsItsBaseInsideTheWindow) {
+  // DBF D0,* : loops without a new fetch base while the target is mapped,
+  // and gets one when the displacement leaves the mapped window.
+  Code({0x51C8, 0xFFFE});
+  D(0) = 3;
+  Step();
+  EXPECT_EQ(Pc(), kCodeAddress);
+  EXPECT_EQ(PcBaseCalls(), 0);
+  Code({0x51C8, 0x8000}, kCodeAddress + 0x10);  // back by 32 KB: below the window
+  g_cpu68kPcLow = kCodeAddress;
+  g_cpu68kPcSpan = 0x100;
+  EXPECT_EQ(Step(), 10);
+  EXPECT_EQ(Pc(), (kCodeAddress + 0x12 - 0x8000) & 0xFFFFFF);
+  EXPECT_EQ(PcBaseCalls(), 1);
+}
+
+}  // namespace

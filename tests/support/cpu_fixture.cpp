@@ -74,6 +74,7 @@ void CpuTest::SetUp() {
   g_cpu68kMemHandlers = kTestHandlers;
   std::memset(Memory(), 0, kSize + kGuard);
   Cpu68kInit();
+  g_cpu68kContext.pcFull = 0;
   for (u32 n = 0; n < 64; ++n) Poke32(n * 4, kVectorBase + 0x10 * n);
   Cpu68kContext& c = g_cpu68kContext;
   c.srSys = 0x27;
