@@ -99,12 +99,7 @@ bool Cpu68kException(u32 vector, u32 stackedPc, Cpu68kRunState& s) {
       return false;
     }
   }
-  c.pcFull = target;
-  s.pc = target & g_cpu68kMemHandlers.addrMask;
-  c.ccrHost = s.flags;
-  g_cpu68kMemHandlers.setPcBase(s.pc);
-  s.base = g_cpu68kPcBase;
-  s.flags = c.ccrHost;
+  Cpu68kSetNewPc(target, s);
   return true;
 }
 

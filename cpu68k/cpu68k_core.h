@@ -354,18 +354,29 @@ void Cpu68kTakeInterrupt(Cpu68kRunState& s);
 // Sets PC from a new 32-bit value: odd values raise the address error
 // (vector 3, stacking v - 2); even ones are recorded in pcFull, cut to 24
 // bits and given a fetch base.
+// Gives s.pc, already cut to 24 bits, its fetch base. The flag image goes
+// through ccrHost around the call.
+inline void Cpu68kRebase(Cpu68kRunState& s) {
+  Cpu68kContext& c = g_cpu68kContext;
+  c.ccrHost = s.flags;
+  g_cpu68kMemHandlers.setPcBase(s.pc);
+  s.base = g_cpu68kPcBase;
+  s.flags = c.ccrHost;
+}
+
+// The even path of the new-PC rule.
+inline void Cpu68kSetNewPc(u32 v, Cpu68kRunState& s) {
+  g_cpu68kContext.pcFull = v;
+  s.pc = v & g_cpu68kMemHandlers.addrMask;
+  Cpu68kRebase(s);
+}
+
 inline void Cpu68kJump(u32 v, Cpu68kRunState& s) {
   if (v & 1) {
     Cpu68kException(3, v - 2, s);
     return;
   }
-  Cpu68kContext& c = g_cpu68kContext;
-  c.pcFull = v;
-  s.pc = v & g_cpu68kMemHandlers.addrMask;
-  c.ccrHost = s.flags;
-  g_cpu68kMemHandlers.setPcBase(s.pc);
-  s.base = g_cpu68kPcBase;
-  s.flags = c.ccrHost;
+  Cpu68kSetNewPc(v, s);
 }
 
 // The return address that BSR and JSR push: the top byte of pcFull.

@@ -83,10 +83,7 @@ struct Cpu68kImpl<Op::Dbcc, sz, src, dst, cc> {
     // so no fetch leaves the host buffers.
     if (s.pc - g_cpu68kPcLow >= g_cpu68kPcSpan) [[unlikely]] {
       s.pc &= g_cpu68kMemHandlers.addrMask;
-      g_cpu68kContext.ccrHost = s.flags;
-      g_cpu68kMemHandlers.setPcBase(s.pc);
-      s.base = g_cpu68kPcBase;
-      s.flags = g_cpu68kContext.ccrHost;
+      Cpu68kRebase(s);
     }
     return Charge(10);
   }
