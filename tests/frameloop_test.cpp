@@ -74,6 +74,40 @@ class FrameLoopTest : public ::testing::Test {
   CartImage image_;
 };
 
+TEST_F(FrameLoopTest, HorizontalInterruptsPerFrame) {
+  const struct {
+    u8 reg10;
+    u32 requests;
+  } cases[] = {{0, 261}, {1, 111}, {2, 74}, {222, 1}, {223, 0}, {255, 0}};
+  Load(true);
+  for (const auto& c : cases) {
+    g_machine.vdp.regs[0] = 0x10;
+    g_machine.vdp.regs[10] = c.reg10;
+    for (int frame = 0; frame < 2; ++frame) {
+      std::memset(g_acks, 0, sizeof g_acks);
+      EXPECT_EQ(CoreRunFrame(), 0u);
+      EXPECT_EQ(g_acks[4], c.requests) << "register 10 = " << int{c.reg10};
+      EXPECT_EQ(g_acks[6], 0u);
+    }
+  }
+}
+
+TEST_F(FrameLoopTest, VerticalInterruptOncePerFrameInBothPaths) {
+  Load(true);
+  g_machine.vdp.regs[1] = 0x20;
+  CoreRunFrame();
+  CoreRunFrame();
+  EXPECT_EQ(g_acks[6], 2u);
+  g_machine.vdp.regs[0] = 0x10;
+  g_machine.vdp.regs[10] = 255;
+  CoreRunFrame();
+  EXPECT_EQ(g_acks[6], 3u);
+  EXPECT_EQ(g_acks[4], 0u);
+  g_machine.vdp.regs[1] = 0x00;
+  CoreRunFrame();
+  EXPECT_EQ(g_acks[6], 3u);
+}
+
 TEST_F(FrameLoopTest, UntakenVerticalInterruptIsWithdrawn) {
   // Under mask 7 the level-6 request is never taken; it must not outlive
   // the frame and be taken once the mask drops.
@@ -123,6 +157,44 @@ TEST_F(FrameLoopTest, VerticalBlankBitAsTheProgramSeesIt) {
       EXPECT_LT(inBlank * 6, reads);
     }
   }
+}
+
+TEST_F(FrameLoopTest, EnablingHorizontalInterruptsTakesEffectNextFrame) {
+  image_.Code(kMain, {kMoveWImmAbsL, 0x8A00, 0x00C0, 0x0004,  // register 10 = 0
+                      kMoveWImmAbsL, 0x8014, 0x00C0, 0x0004,  // register 0: interrupts on
+                      kBraSelf});
+  Load(true);
+  CoreRunFrame();
+  EXPECT_EQ(g_machine.vdp.regs[0], 0x14);
+  EXPECT_EQ(g_machine.vCounter, -64) << "the frame kept the two-slice path";
+  EXPECT_EQ(g_acks[4], 0u);
+  CoreRunFrame();
+  EXPECT_EQ(g_machine.vCounter, 223);
+  EXPECT_EQ(g_acks[4], 261u);
+}
+
+TEST_F(FrameLoopTest, DisablingHorizontalInterruptsMidFrameStopsRequests) {
+  // The tenth handler entry turns horizontal interrupts off.
+  image_.Code(kLevel4Handler, {
+                                  kSubqL1D0,
+                                  0x6608,  // BNE.S to the RTE
+                                  kMoveWImmAbsL,
+                                  0x8004,
+                                  0x00C0,
+                                  0x0004,
+                                  kNop,
+                                  kRte,
+                              });
+  Load(true);
+  g_cpu68kContext.d[0] = 10;
+  g_machine.vdp.regs[0] = 0x10;
+  CoreRunFrame();
+  EXPECT_EQ(g_acks[4], 10u);
+  EXPECT_EQ(g_cpu68kContext.d[0], 0u);
+  EXPECT_EQ(g_machine.vCounter, 223) << "the frame still ran by lines";
+  CoreRunFrame();
+  EXPECT_EQ(g_machine.vCounter, -64);
+  EXPECT_EQ(g_acks[4], 10u);
 }
 
 // A loop of ADDQ.L (8 cycles) and BRA.S (10) counts 18-cycle iterations in
