@@ -1,10 +1,107 @@
-// Integer arithmetic, logic and compare.
+// Integer arithmetic, logic and compare: ADD, SUB, CMP, AND, OR, EOR in all
+// their forms, the one-operand NEG, NEGX, NOT, CLR, TST, TAS, and the word
+// multiplies and divides.
 #pragma once
 
 #include "cpu68k/cpu68k_core.h"
 
+// The two-operand operations that share their forms.
+enum class Alu : u8 { Add, Sub, Cmp, And, Or, Eor };
+
+// d op v at the operand size (both already masked): sets the flag image and,
+// for ADD and SUB, X; CMP's result is only for its flags.
+template <Alu k, Sz sz>
+inline u32 AluApply(u32 d, u32 v, Cpu68kRunState& s) {
+  constexpr u32 mask = SizeInfo<sz>::kMask;
+  u32 r;
+  if constexpr (k == Alu::Add) {
+    r = (d + v) & mask;
+    s.flags = FlagsAdd<sz>(d, v, r);
+    g_cpu68kContext.xFlag = s.flags;
+  } else if constexpr (k == Alu::Sub || k == Alu::Cmp) {
+    r = (d - v) & mask;
+    s.flags = FlagsSub<sz>(d, v, r);
+    if constexpr (k == Alu::Sub) g_cpu68kContext.xFlag = s.flags;
+  } else {
+    r = k == Alu::And ? d & v : k == Alu::Or ? d | v : d ^ v;
+    s.flags = FlagsNZ<sz>(r);
+  }
+  return r;
+}
+
+// Cost of the ea,Dn and ea,An forms: a long with a register source costs 8,
+// and an immediate source adds nothing.
+template <Sz sz, Ea src>
+constexpr i32 ToRegCost() {
+  if constexpr (sz != Sz::L) return 4 + EaCost<src, sz>();
+  if constexpr (IsRegister(src)) return 8;
+  return 6 + EaCost<src, sz>();
+}
+
+// <ea> op Dn -> Dn (CMP: only the flags).
+template <Alu k, Sz sz, Ea src>
+inline u32 Cpu68kToReg(u32 op, Cpu68kRunState& s) {
+  const u32 v = EaRead<src, sz>(op, s);
+  const u32 r = AluApply<k, sz>(RegD(op >> 9) & SizeInfo<sz>::kMask, v, s);
+  if constexpr (k != Alu::Cmp) WriteDn<sz>(op >> 9, r);
+  return Charge(ToRegCost<sz, src>());
+}
+
+// v op <ea> -> <ea>, the destination addressed once, read, then written.
+// CMPI only reads.
+template <Alu k, Sz sz, Ea dst>
+inline void Cpu68kToEa(u32 op, u32 v, Cpu68kRunState& s) {
+  constexpr u32 mask = SizeInfo<sz>::kMask;
+  if constexpr (dst == Ea::Dn) {
+    const u32 r = AluApply<k, sz>(RegD(op) & mask, v, s);
+    if constexpr (k != Alu::Cmp) WriteDn<sz>(op, r);
+  } else {
+    const u32 address = EaAddress<dst, sz>(op, s);
+    const u32 r = AluApply<k, sz>(MemRead<sz>(address), v, s);
+    if constexpr (k != Alu::Cmp) MemWrite<sz>(address, r);
+  }
+}
+
+// Dn op <ea> -> <ea>; EOR also to a data register, at the memory cost.
+template <Alu k, Sz sz, Ea dst>
+inline u32 Cpu68kToMem(u32 op, Cpu68kRunState& s) {
+  Cpu68kToEa<k, sz, dst>(op, RegD(op >> 9) & SizeInfo<sz>::kMask, s);
+  return Charge((sz == Sz::L ? 12 : 8) + EaCost<dst, sz>());
+}
+
+template <Alu k, Sz sz, Ea dst>
+constexpr i32 ImmCost() {
+  constexpr bool l = sz == Sz::L;
+  if constexpr (dst == Ea::Dn) {
+    if constexpr (k == Alu::And || k == Alu::Cmp) return l ? 14 : 8;
+    return l ? 16 : 8;
+  }
+  if constexpr (k == Alu::Cmp) return (l ? 12 : 8) + EaCost<dst, sz>();
+  return (l ? 20 : 12) + EaCost<dst, sz>();
+}
+
+// #imm op <ea>: the immediate comes before the destination's extension words.
+template <Alu k, Sz sz, Ea dst>
+inline u32 Cpu68kImmediate(u32 op, Cpu68kRunState& s) {
+  const u32 v = EaRead<Ea::Imm, sz>(op, s);
+  Cpu68kToEa<k, sz, dst>(op, v, s);
+  return Charge(ImmCost<k, sz, dst>());
+}
+
+// ADDA, SUBA, CMPA: all 32 bits of An against the sign-extended source.
+// ADDA and SUBA leave every flag alone.
+template <Alu k, Sz sz, Ea src>
+inline u32 Cpu68kToAn(u32 op, Cpu68kRunState& s) {
+  const u32 v = SignExtend<sz>(EaRead<src, sz>(op, s));
+  u32& a = RegA(op >> 9);
+  if constexpr (k == Alu::Add) a += v;
+  if constexpr (k == Alu::Sub) a -= v;
+  if constexpr (k == Alu::Cmp) s.flags = FlagsSub<Sz::L>(a, v, a - v);
+  return Charge(ToRegCost<sz, src>());
+}
+
 // ADDQ and SUBQ: the quick value is bits 11-9, 0 meaning 8. On An the whole
-// register changes and no flag does.
+// register changes and no flag does; the byte size on An runs this word form.
 template <bool kSub, Sz sz, Ea dst>
 inline u32 Cpu68kQuick(u32 op, Cpu68kRunState& s) {
   const u32 q = ((op >> 9) & 7) ? ((op >> 9) & 7) : 8;
@@ -13,34 +110,268 @@ inline u32 Cpu68kQuick(u32 op, Cpu68kRunState& s) {
     a = kSub ? a - q : a + q;
     return Charge(8);
   } else {
-    constexpr u32 mask = SizeInfo<sz>::kMask;
-    u32 address = 0;
-    u32 d;
-    if constexpr (dst == Ea::Dn) {
-      d = RegD(op) & mask;
-    } else {
-      address = EaAddress<dst, sz>(op, s);
-      d = MemRead<sz>(address);
-    }
-    const u32 r = (kSub ? d - q : d + q) & mask;
-    s.flags = kSub ? FlagsSub<sz>(d, q, r) : FlagsAdd<sz>(d, q, r);
-    g_cpu68kContext.xFlag = s.flags;
-    if constexpr (dst == Ea::Dn) {
-      WriteDn<sz>(op, r);
-      return Charge(sz == Sz::L ? 8 : 4);
-    } else {
-      MemWrite<sz>(address, r);
-      return Charge((sz == Sz::L ? 12 : 8) + EaCost<dst, sz>());
-    }
+    Cpu68kToEa<kSub ? Alu::Sub : Alu::Add, sz, dst>(op, q, s);
+    if constexpr (dst == Ea::Dn) return Charge(sz == Sz::L ? 8 : 4);
+    return Charge((sz == Sz::L ? 12 : 8) + EaCost<dst, sz>());
   }
 }
 
+// Flags of ADDX, SUBX and NEGX: those of the whole operation, except that a
+// zero result keeps Z as it was, so a chain of them tests the whole number.
+inline u32 ExtendedFlags(u32 f, u32 old) { return (f & ~kFlagZ) | (f & old & kFlagZ); }
+
+// ADDX and SUBX: Dy,Dx or -(Ay),-(Ax), the source stepped and read first.
+template <bool kSub, Sz sz, Ea src, Ea dst>
+inline u32 Cpu68kExtended(u32 op, Cpu68kRunState& s) {
+  constexpr u32 mask = SizeInfo<sz>::kMask;
+  const u32 x = g_cpu68kContext.xFlag & 1;
+  u32 v, d, address = 0;
+  if constexpr (dst == Ea::Dn) {
+    v = RegD(op) & mask;
+    d = RegD(op >> 9) & mask;
+  } else {
+    v = MemRead<sz>(EaAddress<src, sz>(op, s));
+    address = EaAddress<dst, sz>(op >> 9, s);
+    d = MemRead<sz>(address);
+  }
+  const u32 r = (kSub ? d - v - x : d + v + x) & mask;
+  const u32 f = kSub ? FlagsSub<sz>(d, v, r) : FlagsAdd<sz>(d, v, r);
+  s.flags = ExtendedFlags(f, s.flags);
+  g_cpu68kContext.xFlag = s.flags;
+  if constexpr (dst == Ea::Dn) {
+    WriteDn<sz>(op >> 9, r);
+    return Charge(sz == Sz::L ? 8 : 4);
+  } else {
+    MemWrite<sz>(address, r);
+    return Charge(sz == Sz::L ? 30 : 18);
+  }
+}
+
+// NEG, NEGX, NOT: read-modify-write of one operand.
+enum class Unary : u8 { Neg, Negx, Not };
+
+template <Unary k, Sz sz, Ea dst>
+inline u32 Cpu68kUnary(u32 op, Cpu68kRunState& s) {
+  constexpr u32 mask = SizeInfo<sz>::kMask;
+  u32 address = 0;
+  u32 d;
+  if constexpr (dst == Ea::Dn) {
+    d = RegD(op) & mask;
+  } else {
+    address = EaAddress<dst, sz>(op, s);
+    d = MemRead<sz>(address);
+  }
+  u32 r;
+  if constexpr (k == Unary::Not) {
+    r = ~d & mask;
+    s.flags = FlagsNZ<sz>(r);
+  } else if constexpr (k == Unary::Neg) {
+    r = (0 - d) & mask;
+    s.flags = FlagsSub<sz>(0, d, r);
+    g_cpu68kContext.xFlag = s.flags;
+  } else {
+    r = (0 - d - (g_cpu68kContext.xFlag & 1)) & mask;
+    s.flags = ExtendedFlags(FlagsSub<sz>(0, d, r), s.flags);
+    g_cpu68kContext.xFlag = s.flags;
+  }
+  if constexpr (dst == Ea::Dn) {
+    WriteDn<sz>(op, r);
+  } else {
+    MemWrite<sz>(address, r);
+  }
+  return Charge((sz == Sz::L ? 6 : 4) + EaCost<dst, sz>());
+}
+
+// ---------------------------------------------------------------------------
+// The instruction handlers.
+
+#define CPU68K_ARITH_HANDLER(name, ...)                               \
+  template <Sz sz, Ea src, Ea dst, int x>                             \
+  struct Cpu68kImpl<Op::name, sz, src, dst, x> {                      \
+    static u32 Run(u32 op, Cpu68kRunState& s) { return __VA_ARGS__; } \
+  };
+
+CPU68K_ARITH_HANDLER(AddToReg, Cpu68kToReg<Alu::Add, sz, src>(op, s))
+CPU68K_ARITH_HANDLER(SubToReg, Cpu68kToReg<Alu::Sub, sz, src>(op, s))
+CPU68K_ARITH_HANDLER(AndToReg, Cpu68kToReg<Alu::And, sz, src>(op, s))
+CPU68K_ARITH_HANDLER(OrToReg, Cpu68kToReg<Alu::Or, sz, src>(op, s))
+CPU68K_ARITH_HANDLER(Cmp, Cpu68kToReg<Alu::Cmp, sz, src>(op, s))
+
+CPU68K_ARITH_HANDLER(AddToMem, Cpu68kToMem<Alu::Add, sz, dst>(op, s))
+CPU68K_ARITH_HANDLER(SubToMem, Cpu68kToMem<Alu::Sub, sz, dst>(op, s))
+CPU68K_ARITH_HANDLER(AndToMem, Cpu68kToMem<Alu::And, sz, dst>(op, s))
+CPU68K_ARITH_HANDLER(OrToMem, Cpu68kToMem<Alu::Or, sz, dst>(op, s))
+CPU68K_ARITH_HANDLER(Eor, Cpu68kToMem<Alu::Eor, sz, dst>(op, s))
+
+CPU68K_ARITH_HANDLER(Addi, Cpu68kImmediate<Alu::Add, sz, dst>(op, s))
+CPU68K_ARITH_HANDLER(Subi, Cpu68kImmediate<Alu::Sub, sz, dst>(op, s))
+CPU68K_ARITH_HANDLER(Cmpi, Cpu68kImmediate<Alu::Cmp, sz, dst>(op, s))
+CPU68K_ARITH_HANDLER(Andi, Cpu68kImmediate<Alu::And, sz, dst>(op, s))
+CPU68K_ARITH_HANDLER(Ori, Cpu68kImmediate<Alu::Or, sz, dst>(op, s))
+CPU68K_ARITH_HANDLER(Eori, Cpu68kImmediate<Alu::Eor, sz, dst>(op, s))
+
+CPU68K_ARITH_HANDLER(Adda, Cpu68kToAn<Alu::Add, sz, src>(op, s))
+CPU68K_ARITH_HANDLER(Suba, Cpu68kToAn<Alu::Sub, sz, src>(op, s))
+CPU68K_ARITH_HANDLER(Cmpa, Cpu68kToAn<Alu::Cmp, sz, src>(op, s))
+
+CPU68K_ARITH_HANDLER(Addq, Cpu68kQuick<false, sz, dst>(op, s))
+CPU68K_ARITH_HANDLER(Subq, Cpu68kQuick<true, sz, dst>(op, s))
+
+CPU68K_ARITH_HANDLER(Addx, Cpu68kExtended<false, sz, src, dst>(op, s))
+CPU68K_ARITH_HANDLER(Subx, Cpu68kExtended<true, sz, src, dst>(op, s))
+
+CPU68K_ARITH_HANDLER(Neg, Cpu68kUnary<Unary::Neg, sz, dst>(op, s))
+CPU68K_ARITH_HANDLER(Negx, Cpu68kUnary<Unary::Negx, sz, dst>(op, s))
+CPU68K_ARITH_HANDLER(Not, Cpu68kUnary<Unary::Not, sz, dst>(op, s))
+
+#undef CPU68K_ARITH_HANDLER
+
+// CMPM (Ay)+,(Ax)+: the source is read first; flags of destination - source.
 template <Sz sz, Ea src, Ea dst, int x>
-struct Cpu68kImpl<Op::Addq, sz, src, dst, x> {
-  static u32 Run(u32 op, Cpu68kRunState& s) { return Cpu68kQuick<false, sz, dst>(op, s); }
+struct Cpu68kImpl<Op::Cmpm, sz, src, dst, x> {
+  static u32 Run(u32 op, Cpu68kRunState& s) {
+    const u32 v = MemRead<sz>(EaAddress<src, sz>(op, s));
+    const u32 d = MemRead<sz>(EaAddress<dst, sz>(op >> 9, s));
+    AluApply<Alu::Cmp, sz>(d, v, s);
+    return Charge(sz == Sz::L ? 20 : 12);
+  }
+};
+
+// CLR writes without reading the old value.
+template <Sz sz, Ea src, Ea dst, int x>
+struct Cpu68kImpl<Op::Clr, sz, src, dst, x> {
+  static u32 Run(u32 op, Cpu68kRunState& s) {
+    EaWrite<dst, sz>(op, 0, s);
+    s.flags = kFlagZ;
+    return Charge((sz == Sz::L ? 6 : 4) + EaCost<dst, sz>());
+  }
 };
 
 template <Sz sz, Ea src, Ea dst, int x>
-struct Cpu68kImpl<Op::Subq, sz, src, dst, x> {
-  static u32 Run(u32 op, Cpu68kRunState& s) { return Cpu68kQuick<true, sz, dst>(op, s); }
+struct Cpu68kImpl<Op::Tst, sz, src, dst, x> {
+  static u32 Run(u32 op, Cpu68kRunState& s) {
+    s.flags = FlagsNZ<sz>(EaRead<src, sz>(op, s));
+    return Charge(4 + EaCost<src, sz>());
+  }
+};
+
+// TAS: flags from the byte as it was, then the byte written back with bit 7
+// set (the 68000 holds the bus between the two).
+template <Sz sz, Ea src, Ea dst, int x>
+struct Cpu68kImpl<Op::Tas, sz, src, dst, x> {
+  static u32 Run(u32 op, Cpu68kRunState& s) {
+    if constexpr (dst == Ea::Dn) {
+      u32& d = RegD(op);
+      s.flags = FlagsNZ<Sz::B>(d);
+      d |= 0x80;
+      return Charge(4);
+    } else {
+      const u32 address = EaAddress<dst, Sz::B>(op, s);
+      const u32 v = MemRead<Sz::B>(address);
+      s.flags = FlagsNZ<Sz::B>(v);
+      MemWrite<Sz::B>(address, v | 0x80);
+      return Charge(14 + EaCost<dst, Sz::B>());
+    }
+  }
+};
+
+// MULU and MULS: low word of Dn times the word source, the 32-bit product
+// into the whole register. The signed product is formed from the
+// sign-extended operands in u32, which is exact modulo 2^32.
+template <bool kSigned, Ea src>
+inline u32 Cpu68kMultiply(u32 op, Cpu68kRunState& s) {
+  u32 v = EaRead<src, Sz::W>(op, s);
+  u32& d = RegD(op >> 9);
+  u32 w = d & 0xFFFF;
+  if constexpr (kSigned) {
+    v = SignExtend<Sz::W>(v);
+    w = SignExtend<Sz::W>(w);
+  }
+  d = w * v;
+  s.flags = FlagsNZ<Sz::L>(d);
+  return Charge(70 + EaCost<src, Sz::W>());
+}
+
+template <Sz sz, Ea src, Ea dst, int x>
+struct Cpu68kImpl<Op::Mulu, sz, src, dst, x> {
+  static u32 Run(u32 op, Cpu68kRunState& s) { return Cpu68kMultiply<false, src>(op, s); }
+};
+
+template <Sz sz, Ea src, Ea dst, int x>
+struct Cpu68kImpl<Op::Muls, sz, src, dst, x> {
+  static u32 Run(u32 op, Cpu68kRunState& s) { return Cpu68kMultiply<true, src>(op, s); }
+};
+
+// The divides' operand costs, a table of their own.
+template <Ea ea>
+constexpr i32 DivideEaCost() {
+  switch (ea) {
+    case Ea::Ind:
+    case Ea::Post:
+    case Ea::Imm:
+      return 4;
+    case Ea::Pre:
+      return 6;
+    case Ea::Disp:
+    case Ea::AbsW:
+    case Ea::PcDisp:
+      return 8;
+    case Ea::PcIndex:
+      return 10;
+    case Ea::Index:
+    case Ea::AbsL:
+      return 12;
+    default:
+      return 0;
+  }
+}
+
+// DIVU and DIVS: 32-bit Dn by the word source into remainder:quotient. The
+// whole cost is charged first; a zero divisor gives part of it back and
+// raises vector 5 with the PC past the instruction. An overflowing quotient
+// sets V and leaves Dn alone. The run may end at a budget of exactly zero.
+template <bool kSigned, Ea src>
+inline u32 Cpu68kDivide(u32 op, Cpu68kRunState& s) {
+  s.flags &= ~kFlagC;
+  g_cpu68kCycles -= (kSigned ? 150 : 133) + DivideEaCost<src>();
+  const u32 divisor = EaRead<src, Sz::W>(op, s);
+  if (divisor == 0) {
+    g_cpu68kCycles += kSigned ? 112 : 95;
+    Cpu68kException(5, s.pc, s);
+    return kCpu68kEndAtZero;
+  }
+  u32& d = RegD(op >> 9);
+  u32 quotient, remainder;
+  if constexpr (kSigned) {
+    // In 64 bits, 0x80000000 / -1 is an ordinary quotient that overflows.
+    const i64 n = static_cast<i32>(d);
+    const i64 m = static_cast<i16>(divisor);
+    const i64 q = n / m;
+    if (q < -32768 || q > 32767) {
+      s.flags |= kFlagV;
+      return kCpu68kEndAtZero;
+    }
+    quotient = static_cast<u32>(q);
+    remainder = static_cast<u32>(n % m);
+  } else {
+    quotient = d / divisor;
+    if (quotient > 0xFFFF) {
+      s.flags |= kFlagV;
+      return kCpu68kEndAtZero;
+    }
+    remainder = d % divisor;
+  }
+  d = (remainder << 16) | (quotient & 0xFFFF);
+  s.flags = FlagsNZ<Sz::W>(quotient);
+  return kCpu68kEndAtZero;
+}
+
+template <Sz sz, Ea src, Ea dst, int x>
+struct Cpu68kImpl<Op::Divu, sz, src, dst, x> {
+  static u32 Run(u32 op, Cpu68kRunState& s) { return Cpu68kDivide<false, src>(op, s); }
+};
+
+template <Sz sz, Ea src, Ea dst, int x>
+struct Cpu68kImpl<Op::Divs, sz, src, dst, x> {
+  static u32 Run(u32 op, Cpu68kRunState& s) { return Cpu68kDivide<true, src>(op, s); }
 };
