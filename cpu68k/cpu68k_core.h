@@ -399,8 +399,6 @@ inline u32 Charge(i32 cycles) {
 // ---------------------------------------------------------------------------
 // Handlers.
 
-// Each instruction family specialises this for its Op; members differ only
-// in size, modes and the extra field (condition, form).
 u32 Cpu68kOpIllegal(u32 opcode, Cpu68kRunState& s);
 u32 Cpu68kOpLineA(u32 opcode, Cpu68kRunState& s);
 u32 Cpu68kOpLineF(u32 opcode, Cpu68kRunState& s);
@@ -409,12 +407,11 @@ u32 Cpu68kOpLineF(u32 opcode, Cpu68kRunState& s);
 // 16-register index for DnAn), the second register bits 11-9. The register
 // helpers mask, so handlers pass the opcode itself or opcode >> 9.
 //
-// Placeholder for families not written yet: such handlers act as illegal.
+// Each instruction family specialises this for its Ops; members differ only
+// in size, modes and the extra field (condition, form). A key without a
+// specialisation does not build.
 template <Op op, Sz sz, Ea src, Ea dst, int x>
-struct Cpu68kImpl {
-  static constexpr bool kPending = true;
-  static u32 Run(u32 opcode, Cpu68kRunState& s) { return Cpu68kOpIllegal(opcode, s); }
-};
+struct Cpu68kImpl;
 
 template <Op op, Sz sz, Ea src, Ea dst, int x>
 u32 Cpu68kOp(u32 opcode, Cpu68kRunState& s) {

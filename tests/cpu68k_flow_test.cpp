@@ -8,22 +8,6 @@
 
 namespace {
 
-// No instruction of the family may fall back to the placeholder handler.
-template <Op op, Ea ea = Ea::None>
-constexpr bool kWritten = !requires {
-  Cpu68kImpl<op, Sz::N, ea, ea, 0>::kPending;
-};
-static_assert(kWritten<Op::Bcc8> && kWritten<Op::Bcc16> && kWritten<Op::Dbcc> &&
-              kWritten<Op::Scc, Ea::Dn> && kWritten<Op::Jmp, Ea::Ind> &&
-              kWritten<Op::Jsr, Ea::Ind> && kWritten<Op::Rts> && kWritten<Op::Rtr> &&
-              kWritten<Op::Rte> && kWritten<Op::Rtd> && kWritten<Op::Trap> && kWritten<Op::Trapv> &&
-              kWritten<Op::Chk, Ea::Dn> && kWritten<Op::Stop> && kWritten<Op::Reset> &&
-              kWritten<Op::Nop> && kWritten<Op::MoveFromSr, Ea::Dn> &&
-              kWritten<Op::MoveFromCcr, Ea::Dn> && kWritten<Op::MoveToCcr, Ea::Dn> &&
-              kWritten<Op::MoveToSr, Ea::Dn> && kWritten<Op::OriCcr> && kWritten<Op::AndiCcr> &&
-              kWritten<Op::EoriCcr> && kWritten<Op::OriSr> && kWritten<Op::AndiSr> &&
-              kWritten<Op::EoriSr> && kWritten<Op::MovecToReg> && kWritten<Op::MovecFromReg>);
-
 class FlowTest : public CpuTest {
  protected:
   static constexpr u32 kData = 0x2000;  // A0 points here unless a case says otherwise
