@@ -413,6 +413,17 @@ u32 Cpu68kOpLineF(u32 opcode, Cpu68kRunState& s);
 template <Op op, Sz sz, Ea src, Ea dst, int x>
 struct Cpu68kImpl;
 
+// Defines the handlers of one Op. The body is the handler: it sees the
+// opcode `op`, the run state `s` and the key's `sz`, `src`, `dst` and `x`.
+#define CPU68K_HANDLER(name)                                              \
+  template <Sz sz, Ea src, Ea dst, int x>                                 \
+  struct Cpu68kImpl<Op::name, sz, src, dst, x> {                          \
+    static u32 Run(u32 op, Cpu68kRunState& s);                            \
+  };                                                                      \
+  template <Sz sz, Ea src, Ea dst, int x>                                 \
+  u32 Cpu68kImpl<Op::name, sz, src, dst, x>::Run([[maybe_unused]] u32 op, \
+                                                 [[maybe_unused]] Cpu68kRunState& s)
+
 template <Op op, Sz sz, Ea src, Ea dst, int x>
 u32 Cpu68kOp(u32 opcode, Cpu68kRunState& s) {
   return Cpu68kImpl<op, sz, src, dst, x>::Run(opcode, s);

@@ -185,95 +185,77 @@ inline u32 Cpu68kUnary(u32 op, Cpu68kRunState& s) {
 // ---------------------------------------------------------------------------
 // The instruction handlers.
 
-#define CPU68K_ARITH_HANDLER(name, ...)                               \
-  template <Sz sz, Ea src, Ea dst, int x>                             \
-  struct Cpu68kImpl<Op::name, sz, src, dst, x> {                      \
-    static u32 Run(u32 op, Cpu68kRunState& s) { return __VA_ARGS__; } \
-  };
+CPU68K_HANDLER(AddToReg) { return Cpu68kToReg<Alu::Add, sz, src>(op, s); }
+CPU68K_HANDLER(SubToReg) { return Cpu68kToReg<Alu::Sub, sz, src>(op, s); }
+CPU68K_HANDLER(AndToReg) { return Cpu68kToReg<Alu::And, sz, src>(op, s); }
+CPU68K_HANDLER(OrToReg) { return Cpu68kToReg<Alu::Or, sz, src>(op, s); }
+CPU68K_HANDLER(Cmp) { return Cpu68kToReg<Alu::Cmp, sz, src>(op, s); }
 
-CPU68K_ARITH_HANDLER(AddToReg, Cpu68kToReg<Alu::Add, sz, src>(op, s))
-CPU68K_ARITH_HANDLER(SubToReg, Cpu68kToReg<Alu::Sub, sz, src>(op, s))
-CPU68K_ARITH_HANDLER(AndToReg, Cpu68kToReg<Alu::And, sz, src>(op, s))
-CPU68K_ARITH_HANDLER(OrToReg, Cpu68kToReg<Alu::Or, sz, src>(op, s))
-CPU68K_ARITH_HANDLER(Cmp, Cpu68kToReg<Alu::Cmp, sz, src>(op, s))
+CPU68K_HANDLER(AddToMem) { return Cpu68kToMem<Alu::Add, sz, dst>(op, s); }
+CPU68K_HANDLER(SubToMem) { return Cpu68kToMem<Alu::Sub, sz, dst>(op, s); }
+CPU68K_HANDLER(AndToMem) { return Cpu68kToMem<Alu::And, sz, dst>(op, s); }
+CPU68K_HANDLER(OrToMem) { return Cpu68kToMem<Alu::Or, sz, dst>(op, s); }
+CPU68K_HANDLER(Eor) { return Cpu68kToMem<Alu::Eor, sz, dst>(op, s); }
 
-CPU68K_ARITH_HANDLER(AddToMem, Cpu68kToMem<Alu::Add, sz, dst>(op, s))
-CPU68K_ARITH_HANDLER(SubToMem, Cpu68kToMem<Alu::Sub, sz, dst>(op, s))
-CPU68K_ARITH_HANDLER(AndToMem, Cpu68kToMem<Alu::And, sz, dst>(op, s))
-CPU68K_ARITH_HANDLER(OrToMem, Cpu68kToMem<Alu::Or, sz, dst>(op, s))
-CPU68K_ARITH_HANDLER(Eor, Cpu68kToMem<Alu::Eor, sz, dst>(op, s))
+CPU68K_HANDLER(Addi) { return Cpu68kImmediate<Alu::Add, sz, dst>(op, s); }
+CPU68K_HANDLER(Subi) { return Cpu68kImmediate<Alu::Sub, sz, dst>(op, s); }
+CPU68K_HANDLER(Cmpi) { return Cpu68kImmediate<Alu::Cmp, sz, dst>(op, s); }
+CPU68K_HANDLER(Andi) { return Cpu68kImmediate<Alu::And, sz, dst>(op, s); }
+CPU68K_HANDLER(Ori) { return Cpu68kImmediate<Alu::Or, sz, dst>(op, s); }
+CPU68K_HANDLER(Eori) { return Cpu68kImmediate<Alu::Eor, sz, dst>(op, s); }
 
-CPU68K_ARITH_HANDLER(Addi, Cpu68kImmediate<Alu::Add, sz, dst>(op, s))
-CPU68K_ARITH_HANDLER(Subi, Cpu68kImmediate<Alu::Sub, sz, dst>(op, s))
-CPU68K_ARITH_HANDLER(Cmpi, Cpu68kImmediate<Alu::Cmp, sz, dst>(op, s))
-CPU68K_ARITH_HANDLER(Andi, Cpu68kImmediate<Alu::And, sz, dst>(op, s))
-CPU68K_ARITH_HANDLER(Ori, Cpu68kImmediate<Alu::Or, sz, dst>(op, s))
-CPU68K_ARITH_HANDLER(Eori, Cpu68kImmediate<Alu::Eor, sz, dst>(op, s))
+CPU68K_HANDLER(Adda) { return Cpu68kToAn<Alu::Add, sz, src>(op, s); }
+CPU68K_HANDLER(Suba) { return Cpu68kToAn<Alu::Sub, sz, src>(op, s); }
+CPU68K_HANDLER(Cmpa) { return Cpu68kToAn<Alu::Cmp, sz, src>(op, s); }
 
-CPU68K_ARITH_HANDLER(Adda, Cpu68kToAn<Alu::Add, sz, src>(op, s))
-CPU68K_ARITH_HANDLER(Suba, Cpu68kToAn<Alu::Sub, sz, src>(op, s))
-CPU68K_ARITH_HANDLER(Cmpa, Cpu68kToAn<Alu::Cmp, sz, src>(op, s))
+CPU68K_HANDLER(Addq) { return Cpu68kQuick<false, sz, dst>(op, s); }
+CPU68K_HANDLER(Subq) { return Cpu68kQuick<true, sz, dst>(op, s); }
 
-CPU68K_ARITH_HANDLER(Addq, Cpu68kQuick<false, sz, dst>(op, s))
-CPU68K_ARITH_HANDLER(Subq, Cpu68kQuick<true, sz, dst>(op, s))
+CPU68K_HANDLER(Addx) { return Cpu68kExtended<false, sz, src, dst>(op, s); }
+CPU68K_HANDLER(Subx) { return Cpu68kExtended<true, sz, src, dst>(op, s); }
 
-CPU68K_ARITH_HANDLER(Addx, Cpu68kExtended<false, sz, src, dst>(op, s))
-CPU68K_ARITH_HANDLER(Subx, Cpu68kExtended<true, sz, src, dst>(op, s))
-
-CPU68K_ARITH_HANDLER(Neg, Cpu68kUnary<Unary::Neg, sz, dst>(op, s))
-CPU68K_ARITH_HANDLER(Negx, Cpu68kUnary<Unary::Negx, sz, dst>(op, s))
-CPU68K_ARITH_HANDLER(Not, Cpu68kUnary<Unary::Not, sz, dst>(op, s))
+CPU68K_HANDLER(Neg) { return Cpu68kUnary<Unary::Neg, sz, dst>(op, s); }
+CPU68K_HANDLER(Negx) { return Cpu68kUnary<Unary::Negx, sz, dst>(op, s); }
+CPU68K_HANDLER(Not) { return Cpu68kUnary<Unary::Not, sz, dst>(op, s); }
 
 #undef CPU68K_ARITH_HANDLER
 
 // CMPM (Ay)+,(Ax)+: the source is read first; flags of destination - source.
-template <Sz sz, Ea src, Ea dst, int x>
-struct Cpu68kImpl<Op::Cmpm, sz, src, dst, x> {
-  static u32 Run(u32 op, Cpu68kRunState& s) {
-    const u32 v = MemRead<sz>(EaAddress<src, sz>(op, s));
-    const u32 d = MemRead<sz>(EaAddress<dst, sz>(op >> 9, s));
-    AluApply<Alu::Cmp, sz>(d, v, s);
-    return Charge(sz == Sz::L ? 20 : 12);
-  }
-};
+CPU68K_HANDLER(Cmpm) {
+  const u32 v = MemRead<sz>(EaAddress<src, sz>(op, s));
+  const u32 d = MemRead<sz>(EaAddress<dst, sz>(op >> 9, s));
+  AluApply<Alu::Cmp, sz>(d, v, s);
+  return Charge(sz == Sz::L ? 20 : 12);
+}
 
 // CLR writes without reading the old value.
-template <Sz sz, Ea src, Ea dst, int x>
-struct Cpu68kImpl<Op::Clr, sz, src, dst, x> {
-  static u32 Run(u32 op, Cpu68kRunState& s) {
-    EaWrite<dst, sz>(op, 0, s);
-    s.flags = kFlagZ;
-    return Charge((sz == Sz::L ? 6 : 4) + EaCost<dst, sz>());
-  }
-};
+CPU68K_HANDLER(Clr) {
+  EaWrite<dst, sz>(op, 0, s);
+  s.flags = kFlagZ;
+  return Charge((sz == Sz::L ? 6 : 4) + EaCost<dst, sz>());
+}
 
-template <Sz sz, Ea src, Ea dst, int x>
-struct Cpu68kImpl<Op::Tst, sz, src, dst, x> {
-  static u32 Run(u32 op, Cpu68kRunState& s) {
-    s.flags = FlagsNZ<sz>(EaRead<src, sz>(op, s));
-    return Charge(4 + EaCost<src, sz>());
-  }
-};
+CPU68K_HANDLER(Tst) {
+  s.flags = FlagsNZ<sz>(EaRead<src, sz>(op, s));
+  return Charge(4 + EaCost<src, sz>());
+}
 
 // TAS: flags from the byte as it was, then the byte written back with bit 7
 // set (the 68000 holds the bus between the two).
-template <Sz sz, Ea src, Ea dst, int x>
-struct Cpu68kImpl<Op::Tas, sz, src, dst, x> {
-  static u32 Run(u32 op, Cpu68kRunState& s) {
-    if constexpr (dst == Ea::Dn) {
-      u32& d = RegD(op);
-      s.flags = FlagsNZ<Sz::B>(d);
-      d |= 0x80;
-      return Charge(4);
-    } else {
-      const u32 address = EaAddress<dst, Sz::B>(op, s);
-      const u32 v = MemRead<Sz::B>(address);
-      s.flags = FlagsNZ<Sz::B>(v);
-      MemWrite<Sz::B>(address, v | 0x80);
-      return Charge(14 + EaCost<dst, Sz::B>());
-    }
+CPU68K_HANDLER(Tas) {
+  if constexpr (dst == Ea::Dn) {
+    u32& d = RegD(op);
+    s.flags = FlagsNZ<Sz::B>(d);
+    d |= 0x80;
+    return Charge(4);
+  } else {
+    const u32 address = EaAddress<dst, Sz::B>(op, s);
+    const u32 v = MemRead<Sz::B>(address);
+    s.flags = FlagsNZ<Sz::B>(v);
+    MemWrite<Sz::B>(address, v | 0x80);
+    return Charge(14 + EaCost<dst, Sz::B>());
   }
-};
+}
 
 // MULU and MULS: low word of Dn times the word source, the 32-bit product
 // into the whole register. The signed product is formed from the
@@ -292,15 +274,9 @@ inline u32 Cpu68kMultiply(u32 op, Cpu68kRunState& s) {
   return Charge(70 + EaCost<src, Sz::W>());
 }
 
-template <Sz sz, Ea src, Ea dst, int x>
-struct Cpu68kImpl<Op::Mulu, sz, src, dst, x> {
-  static u32 Run(u32 op, Cpu68kRunState& s) { return Cpu68kMultiply<false, src>(op, s); }
-};
+CPU68K_HANDLER(Mulu) { return Cpu68kMultiply<false, src>(op, s); }
 
-template <Sz sz, Ea src, Ea dst, int x>
-struct Cpu68kImpl<Op::Muls, sz, src, dst, x> {
-  static u32 Run(u32 op, Cpu68kRunState& s) { return Cpu68kMultiply<true, src>(op, s); }
-};
+CPU68K_HANDLER(Muls) { return Cpu68kMultiply<true, src>(op, s); }
 
 // The divides' operand costs, a table of their own.
 template <Ea ea>
@@ -366,12 +342,6 @@ inline u32 Cpu68kDivide(u32 op, Cpu68kRunState& s) {
   return kCpu68kEndAtZero;
 }
 
-template <Sz sz, Ea src, Ea dst, int x>
-struct Cpu68kImpl<Op::Divu, sz, src, dst, x> {
-  static u32 Run(u32 op, Cpu68kRunState& s) { return Cpu68kDivide<false, src>(op, s); }
-};
+CPU68K_HANDLER(Divu) { return Cpu68kDivide<false, src>(op, s); }
 
-template <Sz sz, Ea src, Ea dst, int x>
-struct Cpu68kImpl<Op::Divs, sz, src, dst, x> {
-  static u32 Run(u32 op, Cpu68kRunState& s) { return Cpu68kDivide<true, src>(op, s); }
-};
+CPU68K_HANDLER(Divs) { return Cpu68kDivide<true, src>(op, s); }

@@ -106,25 +106,10 @@ inline u32 Cpu68kShiftMemory(u32 op, Cpu68kRunState& s) {
   return Charge(8 + EaCost<dst, Sz::W>());
 }
 
-#define CPU68K_SHIFT_HANDLERS(name, kind)                               \
-  template <Sz sz, Ea src, Ea dst, int x>                               \
-  struct Cpu68kImpl<Op::name##Imm, sz, src, dst, x> {                   \
-    static u32 Run(u32 op, Cpu68kRunState& s) {                         \
-      return Cpu68kShiftRegister<ShiftKind::kind, sz, false, x>(op, s); \
-    }                                                                   \
-  };                                                                    \
-  template <Sz sz, Ea src, Ea dst, int x>                               \
-  struct Cpu68kImpl<Op::name##Reg, sz, src, dst, x> {                   \
-    static u32 Run(u32 op, Cpu68kRunState& s) {                         \
-      return Cpu68kShiftRegister<ShiftKind::kind, sz, true, x>(op, s);  \
-    }                                                                   \
-  };                                                                    \
-  template <Sz sz, Ea src, Ea dst, int x>                               \
-  struct Cpu68kImpl<Op::name##Mem, sz, src, dst, x> {                   \
-    static u32 Run(u32 op, Cpu68kRunState& s) {                         \
-      return Cpu68kShiftMemory<ShiftKind::kind, dst>(op, s);            \
-    }                                                                   \
-  };
+#define CPU68K_SHIFT_HANDLERS(name, kind)                                                         \
+  CPU68K_HANDLER(name##Imm) { return Cpu68kShiftRegister<ShiftKind::kind, sz, false, x>(op, s); } \
+  CPU68K_HANDLER(name##Reg) { return Cpu68kShiftRegister<ShiftKind::kind, sz, true, x>(op, s); }  \
+  CPU68K_HANDLER(name##Mem) { return Cpu68kShiftMemory<ShiftKind::kind, dst>(op, s); }
 
 CPU68K_SHIFT_HANDLERS(Asl, Asl)
 CPU68K_SHIFT_HANDLERS(Asr, Asr)
@@ -182,19 +167,9 @@ inline u32 Cpu68kBitOp(u32 op, Cpu68kRunState& s) {
   return Charge(cost);
 }
 
-#define CPU68K_BIT_HANDLERS(name, kind)                     \
-  template <Sz sz, Ea src, Ea dst, int x>                   \
-  struct Cpu68kImpl<Op::name##Dyn, sz, src, dst, x> {       \
-    static u32 Run(u32 op, Cpu68kRunState& s) {             \
-      return Cpu68kBitOp<BitKind::kind, false, dst>(op, s); \
-    }                                                       \
-  };                                                        \
-  template <Sz sz, Ea src, Ea dst, int x>                   \
-  struct Cpu68kImpl<Op::name##Imm, sz, src, dst, x> {       \
-    static u32 Run(u32 op, Cpu68kRunState& s) {             \
-      return Cpu68kBitOp<BitKind::kind, true, dst>(op, s);  \
-    }                                                       \
-  };
+#define CPU68K_BIT_HANDLERS(name, kind)                                               \
+  CPU68K_HANDLER(name##Dyn) { return Cpu68kBitOp<BitKind::kind, false, dst>(op, s); } \
+  CPU68K_HANDLER(name##Imm) { return Cpu68kBitOp<BitKind::kind, true, dst>(op, s); }
 
 CPU68K_BIT_HANDLERS(Btst, Tst)
 CPU68K_BIT_HANDLERS(Bchg, Chg)
@@ -264,33 +239,24 @@ inline u32 Cpu68kDecimal(u32 op, Cpu68kRunState& s) {
   }
 }
 
-template <Sz sz, Ea src, Ea dst, int x>
-struct Cpu68kImpl<Op::Abcd, sz, src, dst, x> {
-  static u32 Run(u32 op, Cpu68kRunState& s) { return Cpu68kDecimal<false, src, dst>(op, s); }
-};
+CPU68K_HANDLER(Abcd) { return Cpu68kDecimal<false, src, dst>(op, s); }
 
-template <Sz sz, Ea src, Ea dst, int x>
-struct Cpu68kImpl<Op::Sbcd, sz, src, dst, x> {
-  static u32 Run(u32 op, Cpu68kRunState& s) { return Cpu68kDecimal<true, src, dst>(op, s); }
-};
+CPU68K_HANDLER(Sbcd) { return Cpu68kDecimal<true, src, dst>(op, s); }
 
 // NBCD: 0 - operand - X.
-template <Sz sz, Ea src, Ea dst, int x>
-struct Cpu68kImpl<Op::Nbcd, sz, src, dst, x> {
-  static u32 Run(u32 op, Cpu68kRunState& s) {
-    const u32 xIn = g_cpu68kContext.xFlag & 1;
-    bool carry;
-    if constexpr (dst == Ea::Dn) {
-      const u32 r = DecimalAdjust<true>(0, RegD(op) & 0xFF, xIn, carry);
-      WriteDn<Sz::B>(op, r);
-      DecimalFlags<false>(r, carry, s);
-      return Charge(6);
-    } else {
-      const u32 address = EaAddress<dst, Sz::B>(op, s);
-      const u32 r = DecimalAdjust<true>(0, MemRead<Sz::B>(address), xIn, carry);
-      MemWrite<Sz::B>(address, r);
-      DecimalFlags<false>(r, carry, s);
-      return Charge(8 + EaCost<dst, Sz::B>());
-    }
+CPU68K_HANDLER(Nbcd) {
+  const u32 xIn = g_cpu68kContext.xFlag & 1;
+  bool carry;
+  if constexpr (dst == Ea::Dn) {
+    const u32 r = DecimalAdjust<true>(0, RegD(op) & 0xFF, xIn, carry);
+    WriteDn<Sz::B>(op, r);
+    DecimalFlags<false>(r, carry, s);
+    return Charge(6);
+  } else {
+    const u32 address = EaAddress<dst, Sz::B>(op, s);
+    const u32 r = DecimalAdjust<true>(0, MemRead<Sz::B>(address), xIn, carry);
+    MemWrite<Sz::B>(address, r);
+    DecimalFlags<false>(r, carry, s);
+    return Charge(8 + EaCost<dst, Sz::B>());
   }
-};
+}

@@ -22,10 +22,7 @@ inline u32 Cpu68kTrapAfter(u32 vector, i32 cycles, Cpu68kRunState& s) {
   return Charge(cycles);
 }
 
-template <Sz sz, Ea src, Ea dst, int x>
-struct Cpu68kImpl<Op::Nop, sz, src, dst, x> {
-  static u32 Run(u32, Cpu68kRunState&) { return Charge(4); }
-};
+CPU68K_HANDLER(Nop) { return Charge(4); }
 
 // Bcc, BRA (condition 0) and BSR (condition 1). The displacement counts
 // from the word after the opcode.
@@ -43,67 +40,59 @@ inline u32 Cpu68kBranch(u32 base, u32 displacement, Cpu68kRunState& s) {
   }
 }
 
-template <Sz sz, Ea src, Ea dst, int cc>
-struct Cpu68kImpl<Op::Bcc8, sz, src, dst, cc> {
-  static u32 Run(u32 op, Cpu68kRunState& s) {
-    return Cpu68kBranch<cc>(s.pc, SignExtend<Sz::B>(op), s);
-  }
-};
+CPU68K_HANDLER(Bcc8) {
+  constexpr int cc = x;
+  return Cpu68kBranch<cc>(s.pc, SignExtend<Sz::B>(op), s);
+}
 
-template <Sz sz, Ea src, Ea dst, int cc>
-struct Cpu68kImpl<Op::Bcc16, sz, src, dst, cc> {
-  static u32 Run(u32, Cpu68kRunState& s) {
-    const u32 base = s.pc;
-    const u32 displacement = SignExtend<Sz::W>(Fetch16(s));
-    return Cpu68kBranch<cc>(base, displacement, s);
-  }
-};
+CPU68K_HANDLER(Bcc16) {
+  constexpr int cc = x;
+  const u32 base = s.pc;
+  const u32 displacement = SignExtend<Sz::W>(Fetch16(s));
+  return Cpu68kBranch<cc>(base, displacement, s);
+}
 
 // DBcc. The loop branch only adds the displacement: it keeps the fetch base
 // of the DBcc itself and leaves pcFull alone, which is what makes tight
 // loops cheap.
-template <Sz sz, Ea src, Ea dst, int cc>
-struct Cpu68kImpl<Op::Dbcc, sz, src, dst, cc> {
-  static u32 Run(u32 op, Cpu68kRunState& s) {
-    if (Condition<cc>(s.flags)) {
-      s.pc += 2;
-      return Charge(12);
-    }
-    u32& d = RegD(op);
-    const u32 count = (d - 1) & 0xFFFF;
-    d = (d & 0xFFFF0000) | count;
-    if (count == 0xFFFF) {
-      s.pc += 2;
-      return Charge(12);
-    }
-    const u32 base = s.pc;
-    s.pc = base + SignExtend<Sz::W>(Fetch16(s));
-    // The loop keeps its fetch base; only a target outside the memory that
-    // base maps (a displacement reaching past either end) gets a new one,
-    // so no fetch leaves the host buffers.
-    if (s.pc - g_cpu68kPcLow >= g_cpu68kPcSpan) [[unlikely]] {
-      s.pc &= g_cpu68kMemHandlers.addrMask;
-      Cpu68kRebase(s);
-    }
-    return Charge(10);
+CPU68K_HANDLER(Dbcc) {
+  constexpr int cc = x;
+  if (Condition<cc>(s.flags)) {
+    s.pc += 2;
+    return Charge(12);
   }
-};
+  u32& d = RegD(op);
+  const u32 count = (d - 1) & 0xFFFF;
+  d = (d & 0xFFFF0000) | count;
+  if (count == 0xFFFF) {
+    s.pc += 2;
+    return Charge(12);
+  }
+  const u32 base = s.pc;
+  s.pc = base + SignExtend<Sz::W>(Fetch16(s));
+  // The loop keeps its fetch base; only a target outside the memory that
+  // base maps (a displacement reaching past either end) gets a new one,
+  // so no fetch leaves the host buffers.
+  if (s.pc - g_cpu68kPcLow >= g_cpu68kPcSpan) [[unlikely]] {
+    s.pc &= g_cpu68kMemHandlers.addrMask;
+    Cpu68kRebase(s);
+  }
+  return Charge(10);
+}
 
 // Scc writes its byte without reading the destination first.
-template <Sz sz, Ea src, Ea dst, int cc>
-struct Cpu68kImpl<Op::Scc, sz, src, dst, cc> {
-  static u32 Run(u32 op, Cpu68kRunState& s) {
-    const bool taken = Condition<cc>(s.flags);
-    const u32 v = taken ? 0xFF : 0x00;
-    if constexpr (dst == Ea::Dn) {
-      WriteDn<Sz::B>(op, v);
-      return Charge(taken ? 6 : 4);
-    } else {
-      MemWrite<Sz::B>(EaAddress<dst, Sz::B>(op, s), v);
-      return Charge(8 + EaCost<dst, Sz::B>());
-    }
+CPU68K_HANDLER(Scc) {
+  constexpr int cc = x;
+  const bool taken = Condition<cc>(s.flags);
+  const u32 v = taken ? 0xFF : 0x00;
+  if constexpr (dst == Ea::Dn) {
+    WriteDn<Sz::B>(op, v);
+    return Charge(taken ? 6 : 4);
+  } else {
+    MemWrite<Sz::B>(EaAddress<dst, Sz::B>(op, s), v);
+    return Charge(8 + EaCost<dst, Sz::B>());
   }
-};
+}
 
 // JMP's cost by mode; JSR costs 8 more in every mode.
 template <Ea ea>
@@ -122,23 +111,17 @@ constexpr i32 Cpu68kJumpCost() {
   }
 }
 
-template <Sz sz, Ea src, Ea dst, int x>
-struct Cpu68kImpl<Op::Jmp, sz, src, dst, x> {
-  static u32 Run(u32 op, Cpu68kRunState& s) {
-    Cpu68kJump(EaAddress<src, Sz::L>(op, s), s);
-    return Charge(Cpu68kJumpCost<src>());
-  }
-};
+CPU68K_HANDLER(Jmp) {
+  Cpu68kJump(EaAddress<src, Sz::L>(op, s), s);
+  return Charge(Cpu68kJumpCost<src>());
+}
 
-template <Sz sz, Ea src, Ea dst, int x>
-struct Cpu68kImpl<Op::Jsr, sz, src, dst, x> {
-  static u32 Run(u32 op, Cpu68kRunState& s) {
-    const u32 target = EaAddress<src, Sz::L>(op, s);
-    Push32(Cpu68kReturnAddress(s.pc));
-    Cpu68kJump(target, s);
-    return Charge(Cpu68kJumpCost<src>() + 8);
-  }
-};
+CPU68K_HANDLER(Jsr) {
+  const u32 target = EaAddress<src, Sz::L>(op, s);
+  Push32(Cpu68kReturnAddress(s.pc));
+  Cpu68kJump(target, s);
+  return Charge(Cpu68kJumpCost<src>() + 8);
+}
 
 // Pops a long from the active stack.
 inline u32 Cpu68kPop32() {
@@ -148,130 +131,103 @@ inline u32 Cpu68kPop32() {
   return g_cpu68kMemHandlers.read32(address);
 }
 
-template <Sz sz, Ea src, Ea dst, int x>
-struct Cpu68kImpl<Op::Rts, sz, src, dst, x> {
-  static u32 Run(u32, Cpu68kRunState& s) {
-    Cpu68kJump(Cpu68kPop32(), s);
-    return Charge(16);
-  }
-};
+CPU68K_HANDLER(Rts) {
+  Cpu68kJump(Cpu68kPop32(), s);
+  return Charge(16);
+}
 
-template <Sz sz, Ea src, Ea dst, int x>
-struct Cpu68kImpl<Op::Rtr, sz, src, dst, x> {
-  static u32 Run(u32, Cpu68kRunState& s) {
-    u32& sp = g_cpu68kContext.a[7];
-    const u32 frame = sp;
-    sp = frame + 6;
-    Cpu68kSetCcr(s, g_cpu68kMemHandlers.read16(frame));
-    Cpu68kJump(g_cpu68kMemHandlers.read32(frame + 2), s);
-    return Charge(20);
-  }
-};
+CPU68K_HANDLER(Rtr) {
+  u32& sp = g_cpu68kContext.a[7];
+  const u32 frame = sp;
+  sp = frame + 6;
+  Cpu68kSetCcr(s, g_cpu68kMemHandlers.read16(frame));
+  Cpu68kJump(g_cpu68kMemHandlers.read32(frame + 2), s);
+  return Charge(20);
+}
 
 // RTE writes the SR before it jumps, so an odd return address faults in the
 // mode the frame restored. Either path may have lowered the mask.
-template <Sz sz, Ea src, Ea dst, int x>
-struct Cpu68kImpl<Op::Rte, sz, src, dst, x> {
-  static u32 Run(u32, Cpu68kRunState& s) {
-    if (!Cpu68kSupervisor()) return Cpu68kPrivilegeViolation(20, kCpu68kCheckIrq, s);
-    u32& sp = g_cpu68kContext.a[7];
-    const u32 frame = sp;
-    sp = frame + 6;
-    const u32 sr = g_cpu68kMemHandlers.read16(frame);
-    const u32 pc = g_cpu68kMemHandlers.read32(frame + 2);
-    Cpu68kSetSr(s, sr);
-    Cpu68kJump(pc, s);
-    Charge(20);
-    return kCpu68kCheckIrq;
-  }
-};
+CPU68K_HANDLER(Rte) {
+  if (!Cpu68kSupervisor()) return Cpu68kPrivilegeViolation(20, kCpu68kCheckIrq, s);
+  u32& sp = g_cpu68kContext.a[7];
+  const u32 frame = sp;
+  sp = frame + 6;
+  const u32 sr = g_cpu68kMemHandlers.read16(frame);
+  const u32 pc = g_cpu68kMemHandlers.read32(frame + 2);
+  Cpu68kSetSr(s, sr);
+  Cpu68kJump(pc, s);
+  Charge(20);
+  return kCpu68kCheckIrq;
+}
 
 // 68010: returns and then frees a block of parameters on the stack.
-template <Sz sz, Ea src, Ea dst, int x>
-struct Cpu68kImpl<Op::Rtd, sz, src, dst, x> {
-  static u32 Run(u32 op, Cpu68kRunState& s) {
-    if (!g_cpu68kContext.cpuModel) return Cpu68kOpIllegal(op, s);
-    u32& sp = g_cpu68kContext.a[7];
-    const u32 pc = g_cpu68kMemHandlers.read32(sp);
-    sp += 4 + SignExtend<Sz::W>(Fetch16(s));
-    Cpu68kJump(pc, s);
-    return Charge(16);
-  }
-};
+CPU68K_HANDLER(Rtd) {
+  if (!g_cpu68kContext.cpuModel) return Cpu68kOpIllegal(op, s);
+  u32& sp = g_cpu68kContext.a[7];
+  const u32 pc = g_cpu68kMemHandlers.read32(sp);
+  sp += 4 + SignExtend<Sz::W>(Fetch16(s));
+  Cpu68kJump(pc, s);
+  return Charge(16);
+}
 
-template <Sz sz, Ea src, Ea dst, int x>
-struct Cpu68kImpl<Op::Trap, sz, src, dst, x> {
-  static u32 Run(u32 op, Cpu68kRunState& s) {
-    Cpu68kException(32 + (op & 15), s.pc, s);
-    return kCpu68kEndAtZero;
-  }
-};
+CPU68K_HANDLER(Trap) {
+  Cpu68kException(32 + (op & 15), s.pc, s);
+  return kCpu68kEndAtZero;
+}
 
-template <Sz sz, Ea src, Ea dst, int x>
-struct Cpu68kImpl<Op::Trapv, sz, src, dst, x> {
-  static u32 Run(u32, Cpu68kRunState& s) {
-    if (s.flags & kFlagV) return Cpu68kTrapAfter(7, 4, s);
-    return Charge(4);
-  }
-};
+CPU68K_HANDLER(Trapv) {
+  if (s.flags & kFlagV) return Cpu68kTrapAfter(7, 4, s);
+  return Charge(4);
+}
 
 // CHK: N tells which bound failed; Z, V and C are left as they were.
-template <Sz sz, Ea src, Ea dst, int x>
-struct Cpu68kImpl<Op::Chk, sz, src, dst, x> {
-  static u32 Run(u32 op, Cpu68kRunState& s) {
-    constexpr i32 cost = 10 + EaCost<src, Sz::W>();
-    const i32 bound = static_cast<i16>(EaRead<src, Sz::W>(op, s));
-    const i32 value = static_cast<i16>(RegD(op >> 9));
-    if (value < 0) {
-      s.flags |= kFlagN;
-      return Cpu68kTrapAfter(6, cost, s);
-    }
-    if (value > bound) {
-      s.flags &= ~(kFlagN | kFlagV);
-      return Cpu68kTrapAfter(6, cost, s);
-    }
-    return Charge(cost);
+CPU68K_HANDLER(Chk) {
+  constexpr i32 cost = 10 + EaCost<src, Sz::W>();
+  const i32 bound = static_cast<i16>(EaRead<src, Sz::W>(op, s));
+  const i32 value = static_cast<i16>(RegD(op >> 9));
+  if (value < 0) {
+    s.flags |= kFlagN;
+    return Cpu68kTrapAfter(6, cost, s);
   }
-};
+  if (value > bound) {
+    s.flags &= ~(kFlagN | kFlagV);
+    return Cpu68kTrapAfter(6, cost, s);
+  }
+  return Charge(cost);
+}
 
 // STOP has no stopped state: it ends the run at once (with the counter at
 // -4) and the next run goes on after it, unless an interrupt the new mask
 // lets through is waiting, which is taken instead at no cost of STOP's own.
-template <Sz sz, Ea src, Ea dst, int x>
-struct Cpu68kImpl<Op::Stop, sz, src, dst, x> {
-  static u32 Run(u32, Cpu68kRunState& s) {
-    if (!Cpu68kSupervisor()) return Cpu68kPrivilegeViolation(4, kCpu68kNext, s);
-    Cpu68kSetSr(s, Fetch16(s));
-    const Cpu68kContext& c = g_cpu68kContext;
-    const u32 level = c.irqPending & 7;
-    if (level == 7 || level > (c.srSys & 7)) {
-      Cpu68kTakeInterrupt(s);
-      return kCpu68kNext;
-    }
-    g_cpu68kCycles = 0;
-    return Charge(4);
+CPU68K_HANDLER(Stop) {
+  if (!Cpu68kSupervisor()) return Cpu68kPrivilegeViolation(4, kCpu68kNext, s);
+  Cpu68kSetSr(s, Fetch16(s));
+  const Cpu68kContext& c = g_cpu68kContext;
+  const u32 level = c.irqPending & 7;
+  if (level == 7 || level > (c.srSys & 7)) {
+    Cpu68kTakeInterrupt(s);
+    return kCpu68kNext;
   }
-};
+  g_cpu68kCycles = 0;
+  return Charge(4);
+}
 
 // RESET pulses the reset line for the rest of the machine (the callback);
 // the processor itself carries on with the next instruction at once.
-template <Sz sz, Ea src, Ea dst, int x>
-struct Cpu68kImpl<Op::Reset, sz, src, dst, x> {
-  static u32 Run(u32, Cpu68kRunState& s) {
-    if (!Cpu68kSupervisor()) return Cpu68kPrivilegeViolation(132, kCpu68kNext, s);
-    Cpu68kContext& c = g_cpu68kContext;
-    if (c.resetHandler) {
-      c.pc = s.pc;
-      c.ccrHost = s.flags;
-      c.resetHandler();
-      s.pc = c.pc;
-      s.flags = c.ccrHost;
-      s.base = g_cpu68kPcBase;
-    }
-    g_cpu68kCycles -= 132;
-    return kCpu68kNoTest;
+CPU68K_HANDLER(Reset) {
+  if (!Cpu68kSupervisor()) return Cpu68kPrivilegeViolation(132, kCpu68kNext, s);
+  Cpu68kContext& c = g_cpu68kContext;
+  if (c.resetHandler) {
+    c.pc = s.pc;
+    c.ccrHost = s.flags;
+    c.resetHandler();
+    s.pc = c.pc;
+    s.flags = c.ccrHost;
+    s.base = g_cpu68kPcBase;
   }
-};
+  g_cpu68kCycles -= 132;
+  return kCpu68kNoTest;
+}
 
 // MOVE from SR (any mode) and, on the 68010, MOVE from CCR.
 template <Ea dst>
@@ -285,41 +241,27 @@ inline u32 Cpu68kStoreStatus(u32 op, u32 v, Cpu68kRunState& s) {
   }
 }
 
-template <Sz sz, Ea src, Ea dst, int x>
-struct Cpu68kImpl<Op::MoveFromSr, sz, src, dst, x> {
-  static u32 Run(u32 op, Cpu68kRunState& s) {
-    return Cpu68kStoreStatus<dst>(op, Cpu68kSr(s.flags), s);
-  }
-};
+CPU68K_HANDLER(MoveFromSr) { return Cpu68kStoreStatus<dst>(op, Cpu68kSr(s.flags), s); }
 
-template <Sz sz, Ea src, Ea dst, int x>
-struct Cpu68kImpl<Op::MoveFromCcr, sz, src, dst, x> {
-  static u32 Run(u32 op, Cpu68kRunState& s) {
-    if (!g_cpu68kContext.cpuModel) return Cpu68kOpIllegal(op, s);
-    return Cpu68kStoreStatus<dst>(op, Cpu68kCcr(s.flags), s);
-  }
-};
+CPU68K_HANDLER(MoveFromCcr) {
+  if (!g_cpu68kContext.cpuModel) return Cpu68kOpIllegal(op, s);
+  return Cpu68kStoreStatus<dst>(op, Cpu68kCcr(s.flags), s);
+}
 
-template <Sz sz, Ea src, Ea dst, int x>
-struct Cpu68kImpl<Op::MoveToCcr, sz, src, dst, x> {
-  static u32 Run(u32 op, Cpu68kRunState& s) {
-    Cpu68kSetCcr(s, EaRead<src, Sz::W>(op, s));
-    return Charge(12 + EaCost<src, Sz::W>());
-  }
-};
+CPU68K_HANDLER(MoveToCcr) {
+  Cpu68kSetCcr(s, EaRead<src, Sz::W>(op, s));
+  return Charge(12 + EaCost<src, Sz::W>());
+}
 
 // MOVE to SR may lower the mask, so a waiting interrupt is looked at after
 // it, also after the privilege violation.
-template <Sz sz, Ea src, Ea dst, int x>
-struct Cpu68kImpl<Op::MoveToSr, sz, src, dst, x> {
-  static u32 Run(u32 op, Cpu68kRunState& s) {
-    constexpr i32 cost = 12 + EaCost<src, Sz::W>();
-    if (!Cpu68kSupervisor()) return Cpu68kPrivilegeViolation(cost, kCpu68kCheckIrq, s);
-    Cpu68kSetSr(s, EaRead<src, Sz::W>(op, s));
-    Charge(cost);
-    return kCpu68kCheckIrq;
-  }
-};
+CPU68K_HANDLER(MoveToSr) {
+  constexpr i32 cost = 12 + EaCost<src, Sz::W>();
+  if (!Cpu68kSupervisor()) return Cpu68kPrivilegeViolation(cost, kCpu68kCheckIrq, s);
+  Cpu68kSetSr(s, EaRead<src, Sz::W>(op, s));
+  Charge(cost);
+  return kCpu68kCheckIrq;
+}
 
 // ANDI, ORI and EORI to CCR and to SR.
 enum class Cpu68kSrLogic { And, Or, Eor };
@@ -347,30 +289,12 @@ inline u32 Cpu68kLogicSr(Cpu68kRunState& s) {
   return kCpu68kCheckIrq;
 }
 
-template <Sz sz, Ea src, Ea dst, int x>
-struct Cpu68kImpl<Op::AndiCcr, sz, src, dst, x> {
-  static u32 Run(u32, Cpu68kRunState& s) { return Cpu68kLogicCcr<Cpu68kSrLogic::And>(s); }
-};
-template <Sz sz, Ea src, Ea dst, int x>
-struct Cpu68kImpl<Op::OriCcr, sz, src, dst, x> {
-  static u32 Run(u32, Cpu68kRunState& s) { return Cpu68kLogicCcr<Cpu68kSrLogic::Or>(s); }
-};
-template <Sz sz, Ea src, Ea dst, int x>
-struct Cpu68kImpl<Op::EoriCcr, sz, src, dst, x> {
-  static u32 Run(u32, Cpu68kRunState& s) { return Cpu68kLogicCcr<Cpu68kSrLogic::Eor>(s); }
-};
-template <Sz sz, Ea src, Ea dst, int x>
-struct Cpu68kImpl<Op::AndiSr, sz, src, dst, x> {
-  static u32 Run(u32, Cpu68kRunState& s) { return Cpu68kLogicSr<Cpu68kSrLogic::And>(s); }
-};
-template <Sz sz, Ea src, Ea dst, int x>
-struct Cpu68kImpl<Op::OriSr, sz, src, dst, x> {
-  static u32 Run(u32, Cpu68kRunState& s) { return Cpu68kLogicSr<Cpu68kSrLogic::Or>(s); }
-};
-template <Sz sz, Ea src, Ea dst, int x>
-struct Cpu68kImpl<Op::EoriSr, sz, src, dst, x> {
-  static u32 Run(u32, Cpu68kRunState& s) { return Cpu68kLogicSr<Cpu68kSrLogic::Eor>(s); }
-};
+CPU68K_HANDLER(AndiCcr) { return Cpu68kLogicCcr<Cpu68kSrLogic::And>(s); }
+CPU68K_HANDLER(OriCcr) { return Cpu68kLogicCcr<Cpu68kSrLogic::Or>(s); }
+CPU68K_HANDLER(EoriCcr) { return Cpu68kLogicCcr<Cpu68kSrLogic::Eor>(s); }
+CPU68K_HANDLER(AndiSr) { return Cpu68kLogicSr<Cpu68kSrLogic::And>(s); }
+CPU68K_HANDLER(OriSr) { return Cpu68kLogicSr<Cpu68kSrLogic::Or>(s); }
+CPU68K_HANDLER(EoriSr) { return Cpu68kLogicSr<Cpu68kSrLogic::Eor>(s); }
 
 // 68010 MOVEC. Of the control register code only bits 11 and 0 are
 // decoded: 0x000 SFC, 0x001 DFC, 0x800 USP, 0x801 VBR.
@@ -396,11 +320,5 @@ inline u32 Cpu68kMovec(u32 op, Cpu68kRunState& s) {
   return Charge(4);
 }
 
-template <Sz sz, Ea src, Ea dst, int x>
-struct Cpu68kImpl<Op::MovecToReg, sz, src, dst, x> {
-  static u32 Run(u32 op, Cpu68kRunState& s) { return Cpu68kMovec<false>(op, s); }
-};
-template <Sz sz, Ea src, Ea dst, int x>
-struct Cpu68kImpl<Op::MovecFromReg, sz, src, dst, x> {
-  static u32 Run(u32 op, Cpu68kRunState& s) { return Cpu68kMovec<true>(op, s); }
-};
+CPU68K_HANDLER(MovecToReg) { return Cpu68kMovec<false>(op, s); }
+CPU68K_HANDLER(MovecFromReg) { return Cpu68kMovec<true>(op, s); }
