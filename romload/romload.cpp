@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/cart.h"
 #include "core/machine.h"
 #include "romload/unzip.h"
 
@@ -114,36 +115,13 @@ void RomUnload() {
   std::memset(g_romPath, 0, sizeof g_romPath);
 }
 
+// The conversions are the cartridge reader's: the two loaders share them.
 u32 RomByteSwap16(u8* buffer, i32 size) {
   if (size < 2) return 1;
-  for (i64 i = 0; i + 2 <= size; i += 2) {
-    const u8 high = buffer[i];
-    buffer[i] = buffer[i + 1];
-    buffer[i + 1] = high;
-  }
+  CartByteSwap16(buffer, size);
   return 0;
 }
 
-// Decoding runs upwards in place: each block is read from 512 bytes above
-// where it is written, and only after it has been decoded whole into the
-// work block, so no block's input is overwritten before it is read.
-u32 RomDeinterleaveSmd(u8* buffer, i32 size) {
-  u8* work = static_cast<u8*>(std::malloc(kBlockSize));
-  if (!work) return 1;
-  std::memset(work, 0, kBlockSize);
-  for (i64 off = 0; off + kSmdHeaderSize + kBlockSize <= size; off += kBlockSize) {
-    RomDecodeSmdBlock(work, buffer + off + kSmdHeaderSize);
-    std::memcpy(buffer + off, work, kBlockSize);
-  }
-  std::free(work);
-  return 0;
-}
+u32 RomDeinterleaveSmd(u8* buffer, i32 size) { return CartDeinterleaveSmd(buffer, size); }
 
-// A block holds the odd 68000 addresses in its first half and the even ones
-// in its second; odd bytes land at even offsets, giving host-word form
-// directly with no swap afterwards.
-u32 RomDecodeSmdBlock(u8* out, const u8* in) {
-  for (u32 i = 0; i < kBlockSize / 2; i++) out[2 * i] = in[i];
-  for (u32 i = 0; i < kBlockSize / 2; i++) out[2 * i + 1] = in[kBlockSize / 2 + i];
-  return 0;
-}
+u32 RomDecodeSmdBlock(u8* out, const u8* in) { return CartDecodeSmdBlock(out, in); }
