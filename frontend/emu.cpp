@@ -1,0 +1,60 @@
+#include "frontend/emu.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "core/machine.h"
+#include "frontend/app.h"
+#include "frontend/input.h"
+#include "frontend/sound.h"
+#include "romload/romload.h"
+
+u16* g_frameBuffer = nullptr;
+i32 g_frameWidth = 0;
+i32 g_frameHeight = 0;
+
+u32 EmuInit() {
+  CoreInit();
+  g_coreInterface.sampleRate = 44100;
+  g_coreInterface.samplesPerFrame = g_samplesPerFrame;
+  g_frameWidth = FRAME_WIDTH;
+  g_frameHeight = FRAME_HEIGHT;
+  const size_t bytes = size_t(g_frameWidth) * size_t(g_frameHeight) * 2;
+  g_frameBuffer = static_cast<u16*>(std::malloc(bytes));
+  if (g_frameBuffer == nullptr) return 1;
+  std::memset(g_frameBuffer, 0, bytes);
+  return 0;
+}
+
+void EmuShutdown() {
+  RomUnload();
+  std::free(g_frameBuffer);
+  g_frameBuffer = nullptr;
+  g_frameHeight = 0;
+  g_frameWidth = 0;
+  CoreShutdown();
+}
+
+u32 EmuRunFrame() {
+  // g_input button driving each pad bit: up, down, left, right, B, C, A, Start.
+  static constexpr i8 map[8] = {0, 1, 2, 3, 8, 9, 10, 4};
+  u32 pad = 0;
+  for (int i = 0; i < 8; i++) {
+    if (g_input.button[map[i]] > 30) pad |= 1u << i;
+  }
+  g_coreInterface.pad[0] = pad;
+  g_coreInterface.lineCallback = EmuDrawLine;
+  g_coreInterface.soundBuffer = g_soundStaging;
+  CoreRunFrame();
+  g_coreInterface.soundBuffer = nullptr;
+  g_coreInterface.lineCallback = nullptr;
+  return 0;
+}
+
+u32 EmuDrawLine(i32 line, const u16* palette, const u8* pixels) {
+  if (u32(line) >= u32(g_frameHeight)) return 0;
+  u16* row = g_frameBuffer + line * FRAME_WIDTH;
+  // The palette has 64 entries; the mask keeps a stray index inside it.
+  for (int x = 0; x < FRAME_WIDTH; x++) row[x] = palette[pixels[x] & 63];
+  return 0;
+}

@@ -1,0 +1,3 @@
+#include "frontend/app.h"
+
+int main() { return WinMain(); }
