@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, when missing.
 set -euo pipefail
-packages=(cmake g++ make libgtest-dev zlib1g-dev binutils-m68k-linux-gnu zip python3 "$@")
+packages=(cmake g++ make libgtest-dev zlib1g-dev binutils-m68k-linux-gnu zip python3
+  libsdl2-dev libfreetype-dev libfontconfig-dev fonts-liberation "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
