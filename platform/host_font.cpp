@@ -31,14 +31,21 @@ namespace {
 
 // The file of the installed face that fontconfig substitutes for `name`.
 bool FindFontFile(const char* name, std::vector<char>* path) {
-  if (!FcInit()) return false;
+  // A configuration of our own, released after the lookup: fontconfig is
+  // needed only once, to find the file.
+  FcConfig* config = FcInitLoadConfigAndFonts();
+  if (config == nullptr) return false;
   FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>(name));
-  if (pattern == nullptr) return false;
-  FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+  if (pattern == nullptr) {
+    FcConfigDestroy(config);
+    return false;
+  }
+  FcConfigSubstitute(config, pattern, FcMatchPattern);
   FcDefaultSubstitute(pattern);
   FcResult result = FcResultNoMatch;
-  FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+  FcPattern* match = FcFontMatch(config, pattern, &result);
   FcPatternDestroy(pattern);
+  FcConfigDestroy(config);
   if (match == nullptr) return false;
   FcChar8* file = nullptr;
   bool found = FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch && file != nullptr;
