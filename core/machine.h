@@ -21,16 +21,16 @@ inline constexpr u32 kFenceBytes = kFenceZeroBytes + kFenceTrapBytes;
 inline constexpr u16 kFenceTrapOpcode = 0x4AFC;
 
 struct VdpState {
-  u8 regs[32];        // register bytes
+  u8 regs[32];        // register bytes, 24-31 stored though nothing reads them
   u32 command;        // first control word in the high half, second in the low
   u8 commandPending;  // 1 between the first and second control word
   u8 code;            // access code CD3-CD0
-  u16 address;        // access address
-  u8 status;          // stored status bits: 7 vertical interrupt, 3 vertical blank
+  u16 address;        // access address (byte address; wraps at 65536)
+  u32 status;         // stored status bits: 7 vertical interrupt, 3 vertical blank
 };
 
 struct MachineState {
-  u8 ram[65536];  // work RAM, 0xE00000-0xFFFFFF (mirrored every 64 KB)
+  u8 ram[65536];             // work RAM, 0xE00000-0xFFFFFF (mirrored every 64 KB)
   u8 ramFence[kFenceBytes];  // fetch fence after work RAM (see above)
   u8 vram[65536];            // video RAM, 32768 words
   u8 subCpuRam[8192];        // second-processor window, 0xA00000-0xA01FFF
@@ -56,10 +56,10 @@ extern MachineState g_machine;
 using LineCallback = u32 (*)(i32 line, const u16* palette, const u8* pixels);
 
 struct CoreInterface {
-  u32 sampleRate;       // written by the frontend; not read by the core
-  u32 samplesPerFrame;  // stereo pairs per frame (735 or 882)
-  i16* soundBuffer;     // interleaved stereo for one frame, or null
-  u32 pad[2];           // active-high: 0 up 1 down 2 left 3 right 4 B 5 C 6 A 7 Start
+  u32 sampleRate;             // written by the frontend; not read by the core
+  u32 samplesPerFrame;        // stereo pairs per frame (735 or 882)
+  i16* soundBuffer;           // interleaved stereo for one frame, or null
+  u32 pad[2];                 // active-high: 0 up 1 down 2 left 3 right 4 B 5 C 6 A 7 Start
   LineCallback lineCallback;  // null: no line is rendered
 };
 
