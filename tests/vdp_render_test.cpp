@@ -10,6 +10,7 @@
 
 #include "core/machine.h"
 #include "core/vdp.h"
+#include "support/cart_image.h"
 
 namespace {
 
@@ -731,6 +732,56 @@ TEST_F(VdpRenderTest, ArbitraryRegistersAndMemoryStayInBounds) {
   }
   // Lines outside 0-223 are no better input than any other.
   for (i32 line : {-1, -38, 224, 1000, -2147483647 - 1, 2147483647}) Render(line);
+}
+
+// A cartridge program sets the registers, a colour and a pattern through the
+// bus, then waits; the frame hands on all 224 lines in order.
+std::vector<i32> g_frameLines;
+Line g_frameLine0;
+u16 g_frameColour1;
+
+u32 RecordFrameLine(i32 line, const u16* palette, const u8* pixels) {
+  g_frameLines.push_back(line);
+  if (line == 0) {
+    std::memcpy(g_frameLine0.data(), pixels, 320);
+    g_frameColour1 = palette[1];
+  }
+  return 0;
+}
+
+TEST(VdpFrameTest, AProgramsWritesReachTheLinesOfItsFrame) {
+  constexpr u16 kMoveWImmAbsL = 0x33FC;
+  constexpr u16 kMoveLImmAbsL = 0x23FC;
+  CartImage image(0x1000);
+  image.Long(0, 0x00FF8000).Long(4, 0x200);
+  image.Code(0x200, {
+                        kMoveWImmAbsL, 0x8144, 0x00C0, 0x0004,          // display on
+                        kMoveWImmAbsL, 0x8C81, 0x00C0, 0x0004,          // 40-cell line
+                        kMoveWImmAbsL, 0x8230, 0x00C0, 0x0004,          // plane A at 0xC000
+                        kMoveWImmAbsL, 0x8F02, 0x00C0, 0x0004,          // auto-increment 2
+                        kMoveWImmAbsL, 0x9001, 0x00C0, 0x0004,          // planes 64 x 32
+                        kMoveLImmAbsL, 0xC002, 0x0000, 0x00C0, 0x0004,  // CRAM entry 1
+                        kMoveWImmAbsL, 0x000E, 0x00C0, 0x0000,          // full red
+                        kMoveLImmAbsL, 0x4020, 0x0000, 0x00C0, 0x0004,  // pattern 1
+                        0x700F,                                         // MOVEQ #15,D0
+                        kMoveWImmAbsL, 0x1111, 0x00C0, 0x0000,          // loop: one row half
+                        0x51C8,        0xFFF6,                          // DBRA D0,loop
+                        kMoveLImmAbsL, 0x4000, 0x0003, 0x00C0, 0x0004,  // name table cell 0
+                        kMoveWImmAbsL, 0x0001, 0x00C0, 0x0000,          // pattern 1
+                        0x60FE,                                         // BRA.S *
+                    });
+  CoreInit();
+  CoreLoadRom(image.data(), image.size());
+  g_frameLines.clear();
+  g_coreInterface.lineCallback = RecordFrameLine;
+  EXPECT_EQ(CoreRunFrame(), 0u);
+  g_coreInterface.lineCallback = nullptr;
+  std::vector<i32> want(224);
+  for (i32 y = 0; y < 224; ++y) want[y] = y;
+  EXPECT_EQ(g_frameLines, want);
+  EXPECT_TRUE(SameLine(With(Filled(0), 0, {1, 1, 1, 1, 1, 1, 1, 1}), g_frameLine0));
+  EXPECT_EQ(g_frameColour1, 0xF8C3);
+  CoreShutdown();
 }
 
 }  // namespace
