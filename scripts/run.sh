@@ -6,6 +6,9 @@ cd "$(dirname "$0")/.."
 bash scripts/deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$(nproc)"
+# Our demo cartridge is the default content of ./roms.
+mkdir -p roms
+cp build/testroms/demo.bin roms/demo.bin
 if [ ! -x build/frontend/morvalith ]; then
   echo "The desktop program is not built yet; the core and its tests are (scripts/test.sh)."
   exit 0
