@@ -879,8 +879,8 @@ x_linef_next:
         SETCCR  0x1F
         divu.w  %d1,%d0
 x_div0_next:
-        EXC_CHECK 0x0510, x_div0_next
-        REC     0x0513, %d0
+        REC     0x0510, %d0
+        EXC_CHECK 0x0511, x_div0_next
 
         move.l  #x_chk1_next,resume
         moveq   #-1,%d0

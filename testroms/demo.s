@@ -29,6 +29,19 @@ _start:
 1:      move.w  (%a2)+,(%a1)
         dbf     %d0,1b
 
+        | The tone of each voice
+        lea     tones,%a2
+        lea     FM_ADDR0,%a3
+        moveq   #7,%d0
+1:      moveq   #0,%d1
+        move.b  (%a2)+,%d1              | 0 for part I, 2 for part II
+        move.b  (%a2)+,0(%a3,%d1.w)
+        move.b  (%a2)+,1(%a3,%d1.w)
+        move.b  (%a2)+,0(%a3,%d1.w)
+        move.b  (%a2)+,1(%a3,%d1.w)
+        addq.l  #1,%a2
+        dbf     %d0,1b
+
         move.l  #CRAM_WRITE,(%a1)
         lea     palette,%a2
         moveq   #63,%d0
@@ -81,19 +94,6 @@ _start:
         addq.w  #1,%d1
         cmpi.w  #32,%d1
         bne.s   1b
-
-        | The tone of each voice
-        lea     tones,%a2
-        lea     FM_ADDR0,%a3
-        moveq   #7,%d0
-1:      moveq   #0,%d1
-        move.b  (%a2)+,%d1              | 0 for part I, 2 for part II
-        move.b  (%a2)+,0(%a3,%d1.w)
-        move.b  (%a2)+,1(%a3,%d1.w)
-        move.b  (%a2)+,0(%a3,%d1.w)
-        move.b  (%a2)+,1(%a3,%d1.w)
-        addq.l  #1,%a2
-        dbf     %d0,1b
 
         lea     start_balls,%a2
         lea     balls,%a3

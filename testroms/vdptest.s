@@ -143,7 +143,9 @@ palette:
         .word   0x222, 0x222, 0x222, 0x222, 0x222, 0x222, 0x222, 0x222
 
 | Tiles 0-5: empty, solid 1, solid 2, stripes of 3 and 4, a single pixel 5
-| at the top left, and a diagonal of 6 from the top left.
+| at the top left, and a diagonal of 6 from the top left; 6-9 and 10-13 are
+| solid 2 and solid 1 again, for the 2 x 2 cell sprites, whose four cells
+| are four patterns in a row.
 patterns:
         .rept   8
         .word   0x0000, 0x0000
@@ -163,12 +165,18 @@ patterns:
         .endr
         .word   0x6000, 0x0000, 0x0600, 0x0000, 0x0060, 0x0000, 0x0006, 0x0000
         .word   0x0000, 0x6000, 0x0000, 0x0600, 0x0000, 0x0060, 0x0000, 0x0006
+        .rept   4 * 8
+        .word   0x2222, 0x2222
+        .endr
+        .rept   4 * 8
+        .word   0x1111, 0x1111
+        .endr
 patterns_end:
 
 | y + 128, size and link, attributes, x + 128
 sprites:
-        .word   50 + 128, 0x0501, 0x6002, 100 + 128
-        .word   60 + 128, 0x0502, 0x4001, 110 + 128
+        .word   50 + 128, 0x0501, 0x6006, 100 + 128
+        .word   60 + 128, 0x0502, 0x400A, 110 + 128
         .word   100 + 128, 0x0003, 0x2001, 121
         .word   120 + 128, 0x0400, 0x0804, 200 + 128
 sprites_end:
