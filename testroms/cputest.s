@@ -239,6 +239,13 @@ pcdata: .word   0x8001, 0x1234
         move.l  %a0,%usp
         move.l  %usp,%a1
         REC     0x012A, %a1
+        | MOVE.W (A0)+,-(A0) reads and writes one word and leaves A0
+        lea     buf,%a0
+        move.w  #0x1357,(%a0)
+        move.w  (%a0)+,-(%a0)
+        suba.l  #buf,%a0
+        REC     0x012B, %a0
+        REC     0x012C, buf
 
 |---------------------------------------------------------------------------
 | Program control
@@ -411,6 +418,16 @@ return_address:
         nop
         moveq   #1,%d0
         REC     0x021F, %d0
+        | JMP through a PC-relative index: a jump table
+        moveq   #4,%d0
+        jmp     2f(%pc,%d0.w)
+2:      moveq   #1,%d1
+        moveq   #2,%d1
+        moveq   #3,%d1
+        REC     0x0220, %d1
+        SETCCR  0x1F
+        move.w  %sr,buf
+        RECW    0x0221, buf
 
 |---------------------------------------------------------------------------
 | Integer arithmetic, logic and compare
@@ -665,6 +682,49 @@ return_address:
         SETCCR  0x00
         divs.w  #7,%d0
         REC     0x0339, %d0
+        | Encodings this core accepts beyond the 68000's own
+        movea.l #0x12348000,%a0
+        SETCCR  0x13
+        .word   0x4A48                  | tst.w %a0
+        RECF    0x033A
+        movea.l #0x00000080,%a1
+        moveq   #0x7F,%d0
+        SETCCR  0x00
+        .word   0xB009                  | cmp.b %a1,%d0
+        RECF    0x033B
+        movea.l #0x0000FFFF,%a0
+        SETCCR  0x1F
+        .word   0x5208                  | addq.b #1,%a0: the whole register
+        REC     0x033C, %a0
+        | SUBX memory form, NEGX.L
+        lea     buf,%a0
+        move.l  #0x00000001,(%a0)
+        move.l  #0x00000000,4(%a0)
+        lea     4(%a0),%a1
+        lea     8(%a0),%a2
+        SETCCR  0x14
+        subx.w  -(%a1),-(%a2)
+        REC     0x033D, 4(%a0)
+        moveq   #0,%d0
+        SETCCR  0x14
+        negx.l  %d0
+        REC     0x033E, %d0
+        moveq   #0,%d0
+        SETCCR  0x04
+        negx.l  %d0
+        REC     0x033F, %d0
+        | Multiply and divide with memory operands
+        lea     buf,%a0
+        move.w  #-300,(%a0)
+        move.l  #0x7FFF0100,%d1
+        SETCCR  0x00
+        muls.w  (%a0),%d1
+        REC     0x0340, %d1
+        move.w  #10,(%a0)
+        move.l  #123456,%d1
+        SETCCR  0x00
+        divu.w  (%a0),%d1
+        REC     0x0341, %d1
 
 |---------------------------------------------------------------------------
 | Shifts, rotates, bit operations and BCD
@@ -843,6 +903,40 @@ return_address:
         SETCCR  0x00
         abcd    -(%a1),-(%a2)
         REC     0x0428, (%a0)
+        | The other four memory shifts
+        move.w  #0x8001,(%a0)
+        SETCCR  0x00
+        asr.w   (%a0)
+        RECW    0x0429, (%a0)
+        SETCCR  0x00
+        lsl.w   (%a0)
+        RECW    0x042A, (%a0)
+        SETCCR  0x10
+        rol.w   (%a0)
+        RECW    0x042B, (%a0)
+        SETCCR  0x10
+        roxr.w  (%a0)
+        RECW    0x042C, (%a0)
+        | SBCD and NBCD on memory
+        move.l  #0x00230045,(%a0)
+        lea     2(%a0),%a1
+        lea     4(%a0),%a2
+        SETCCR  0x04
+        sbcd    -(%a1),-(%a2)
+        REC     0x042D, (%a0)
+        SETCCR  0x00
+        nbcd    1(%a0)
+        REC     0x042E, (%a0)
+        | BTST on memory and BCHG on a register by a register bit number
+        moveq   #7,%d0
+        SETCCR  0x00
+        btst    %d0,(%a0)
+        RECF    0x042F
+        moveq   #-1,%d2
+        moveq   #63,%d0
+        SETCCR  0x00
+        bchg    %d0,%d2
+        REC     0x0430, %d2
 
 |---------------------------------------------------------------------------
 | Exceptions. The handlers note vector, stacked SR and PC, drop the frame

@@ -109,9 +109,11 @@ const CpuExpect kCpuExpected[] = {
     {0x0125, 4, 0, kAnySr},      // LINK: A6 is A7 after the push
     {0x0126, 8, 0, kAnySr},      // and A7 is 8 below
     {0x0127, 0x11112222, 0, kAnySr},
-    {0x0128, 0x11112222, 0, kAnySr},  // UNLK restores A6
-    {0x0129, 0, 0, kAnySr},           // and A7
-    {0x012A, 0x00FF8000, 0, kAnySr},  // MOVE to and from USP
+    {0x0128, 0x11112222, 0, kAnySr},              // UNLK restores A6
+    {0x0129, 0, 0, kAnySr},                       // and A7
+    {0x012A, 0x00FF8000, 0, kAnySr},              // MOVE to and from USP
+    {0x012B, 0, 0, kAnySr},                       // MOVE.W (A0)+,-(A0) leaves A0
+    {0x012C, 0x13570000, 0, kAnySr, 0xFFFF0000},  // and the word as it was
 
     // Scc for all sixteen conditions, bytes T F HI LS / CC CS NE EQ / VC VS
     // PL MI / GE LT GT LE, under N+V, Z+C and N alone.
@@ -147,6 +149,8 @@ const CpuExpect kCpuExpected[] = {
     {0x021D, 0, 0x2705, kWholeSr},           // ORI to SR
     {0x021E, 0, 0x2715, kWholeSr},           // MOVE to CCR takes bits 4-0
     {0x021F, 1, 0, kAnySr},                  // RESET and NOP go on
+    {0x0220, 3, 0, kAnySr},                  // JMP 2f(PC,D0.W) with D0 = 4
+    {0x0221, 0x271F, 0, kAnySr},             // MOVE from SR to memory
 
     // ADD, ADDA, ADDI, ADDQ, ADDX
     {0x0301, 0x80000000, 0x0A},
@@ -211,6 +215,14 @@ const CpuExpect kCpuExpected[] = {
     {0x0337, 0x80000000, 0x02},  // 0x80000000 / -1 overflows
     {0x0338, 0x0000FFFF, 0x08},
     {0x0339, 0xFFFEFFF2, 0x08},  // -100 / 7 = -14 remainder -2
+    {0x033A, 0, 0x18},           // TST.W A0: the low word 0x8000
+    {0x033B, 0, 0x0B},           // CMP.B A1,D0: 0x7F - 0x80
+    {0x033C, 0x00010000, 0x1F},  // ADDQ.B #1,A0 as ADDQ.W: no flags
+    {0x033D, 0x0000FFFE, 0x19},  // SUBX.W -(Ay),-(Ax): 0 - 1 - X
+    {0x033E, 0xFFFFFFFF, 0x19},  // NEGX.L of 0 with X
+    {0x033F, 0x00000000, 0x04},  // NEGX.L of 0 without X: Z kept
+    {0x0340, 0xFFFED400, 0x08},  // MULS (A0): -300 x 256
+    {0x0341, 0x00063039, 0x00},  // DIVU (A0): 123456 / 10
 
     // Shifts and rotates
     {0x0401, 0x00000000, 0x17},  // ASL.W #2 of 0x4000: V
@@ -254,7 +266,15 @@ const CpuExpect kCpuExpected[] = {
     {0x0425, 0x00000000, 0x04, 0x1D},  // NBCD 0: V left out
     {0x0426, 0x00000099, 0x19, 0x1D},
     {0x0427, 0x00000075, 0x11, 0x1D},
-    {0x0428, 0x00990000, 0x19},  // ABCD -(Ay),-(Ax): 01 + 99
+    {0x0428, 0x00990000, 0x19},        // ABCD -(Ay),-(Ax): 01 + 99
+    {0x0429, 0x0000C000, 0x19},        // memory ASR
+    {0x042A, 0x00008000, 0x19},        // memory LSL
+    {0x042B, 0x00000001, 0x11},        // memory ROL keeps X
+    {0x042C, 0x00008000, 0x19},        // memory ROXR: X into bit 15
+    {0x042D, 0x00230022, 0x00},        // SBCD -(Ay),-(Ax): 45 - 23
+    {0x042E, 0x00770022, 0x11, 0x1D},  // NBCD 1(A0): 00 - 23
+    {0x042F, 0, 0x04},                 // BTST D0,(A0): bit 7 of 0x00
+    {0x0430, 0x7FFFFFFF, 0x00},        // BCHG by 63 is bit 31
 
     // Exceptions: vector, stacked PC against where it should point, stacked SR
     {0x0501, 35, 0, kAnySr},  // TRAP #3: the next instruction
