@@ -51,12 +51,9 @@ bool WriteFile(const char* path, const void* data, size_t size) {
 
 u32 HeadlessLineCallback(i32 line, const u16* palette, const u8* pixels) {
   if (line < 0 || line >= static_cast<i32>(kHeadlessHeight)) return 0;
+  std::memcpy(g_headlessFrame.indices[line], pixels, kHeadlessWidth);
   u16* row = g_headlessFrame.pixels[line];
-  u8* indices = g_headlessFrame.indices[line];
-  for (u32 x = 0; x < kHeadlessWidth; ++x) {
-    indices[x] = pixels[x];
-    row[x] = palette[pixels[x] & 63];
-  }
+  for (u32 x = 0; x < kHeadlessWidth; ++x) row[x] = palette[pixels[x] & 63];
   ++g_headlessFrame.lines;
   return 0;
 }
