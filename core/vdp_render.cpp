@@ -7,6 +7,8 @@
 // drawn at buffer position 24 + p with 0 < p < 328, so its eight pixels land
 // in positions 25-358: the margins absorb what lies off screen and no
 // drawing code clips.
+#include <array>
+#include <bit>
 #include <cstring>
 
 #include "core/machine.h"
@@ -46,24 +48,50 @@ inline u16 Vram(u32 index) {
 }
 
 // A pattern row is two words of four 4-bit pixels, leftmost in the top
-// nibble. Both return 1 when the row is empty; zero pixels are not written.
+// nibble. The eight pixels are spread into the eight bytes of a u64 (the
+// leftmost in the byte that lies first in memory) and merged into the line
+// buffer in one step, zero pixels keeping what is there.
+static_assert(std::endian::native == std::endian::little);
+
+constexpr std::array<u16, 256> MakeSpread() {
+  std::array<u16, 256> t{};
+  for (u32 b = 0; b < 256; ++b) t[b] = static_cast<u16>((b >> 4) | ((b & 15) << 8));
+  return t;
+}
+constexpr std::array<u16, 256> kSpread = MakeSpread();
+
+inline u64 SpreadRow(u32 row) {
+  return u64{kSpread[row >> 24]} | (u64{kSpread[(row >> 16) & 255]} << 16) |
+         (u64{kSpread[(row >> 8) & 255]} << 32) | (u64{kSpread[row & 255]} << 48);
+}
+
+inline void MergeRow(u8* dest, u64 pixels, u32 palette) {
+  constexpr u64 kOnes = 0x0101010101010101ull;
+  // Pixel values are at most 15, so adding 0x7F sets a byte's top bit
+  // exactly when the pixel is non-zero, without carrying into the next byte.
+  const u64 opaque = (((pixels + 0x7F * kOnes) & (0x80 * kOnes)) >> 7) * 0xFF;
+  u64 d;
+  std::memcpy(&d, dest, 8);
+  d = (d & ~opaque) | ((pixels | palette * kOnes) & opaque);
+  std::memcpy(dest, &d, 8);
+}
+
+inline u32 PatternRow(u32 rowWord) {
+  return (static_cast<u32>(Vram(rowWord)) << 16) | Vram(rowWord + 1);
+}
+
+// Both return 1 when the row is empty (nothing is drawn), else 0.
 u32 VdpDrawPatternRow(u8* dest, u32 rowWord, u32 palette) {
-  const u32 row = (static_cast<u32>(Vram(rowWord)) << 16) | Vram(rowWord + 1);
+  const u32 row = PatternRow(rowWord);
   if (row == 0) return 1;
-  for (u32 i = 0; i < 8; ++i) {
-    const u32 v = (row >> (28 - 4 * i)) & 15;
-    if (v != 0) dest[i] = static_cast<u8>(palette | v);
-  }
+  MergeRow(dest, SpreadRow(row), palette);
   return 0;
 }
 
 u32 VdpDrawPatternRowFlipped(u8* dest, u32 rowWord, u32 palette) {
-  const u32 row = (static_cast<u32>(Vram(rowWord)) << 16) | Vram(rowWord + 1);
+  const u32 row = PatternRow(rowWord);
   if (row == 0) return 1;
-  for (u32 i = 0; i < 8; ++i) {
-    const u32 v = (row >> (28 - 4 * i)) & 15;
-    if (v != 0) dest[7 - i] = static_cast<u8>(palette | v);
-  }
+  MergeRow(dest, __builtin_bswap64(SpreadRow(row)), palette);
   return 0;
 }
 
@@ -163,10 +191,18 @@ void VdpDrawSprite(i32 y, const u16* words, u32 priority) {
   }
 }
 
+// The sprites that the line crosses, back to front. Nothing runs between
+// the two priority passes of a line, so the list is walked once per line.
+struct LineSprite {
+  i32 y;
+  u16 words[4];
+};
+
 // Walks the sprite list from sprite 0 by its links (at most 80 entries; a
-// loop repeats until they are full), then draws the list back to front so
-// that a sprite earlier in link order covers the ones after it.
-void VdpRenderSprites(u32 priority) {
+// loop repeats until they are full) and keeps, from its end back to its
+// start, the sprites whose 32-line band holds the line, so that a sprite
+// earlier in link order is drawn later and covers the ones after it.
+u32 VdpWalkSprites(LineSprite* out) {
   const u32 tableBase = static_cast<u32>(Reg(5) & ((Reg(12) & 1) ? 0x7E : 0x7F)) << 8;
   u8 spin[80];
   u32 n = 0;
@@ -178,12 +214,19 @@ void VdpRenderSprites(u32 priority) {
     ++n;
   }
   const i32 line = g_currentLine;
+  u32 count = 0;
   for (i32 i = static_cast<i32>(n); i >= 0; --i) {
     const u32 entry = (tableBase + spin[i] * 4u) & 0x7FFC;
-    const u16 words[4] = {Vram(entry), Vram(entry + 1), Vram(entry + 2), Vram(entry + 3)};
-    const i32 y = (words[0] & 0x3FF) - 128;
-    if (y <= line && line < y + 32) VdpDrawSprite(y, words, priority);
+    const i32 y = (Vram(entry) & 0x3FF) - 128;
+    if (y <= line && line < y + 32) {
+      out[count++] = {y, {Vram(entry), Vram(entry + 1), Vram(entry + 2), Vram(entry + 3)}};
+    }
   }
+  return count;
+}
+
+void VdpRenderSprites(u32 priority, const LineSprite* sprites, u32 count) {
+  for (u32 i = 0; i < count; ++i) VdpDrawSprite(sprites[i].y, sprites[i].words, priority);
 }
 
 // Back to front: low plane B, low plane A or window, low sprites, then the
@@ -192,6 +235,8 @@ void VdpRenderSprites(u32 priority) {
 void VdpRenderLayers() {
   const i32 split = (Reg(18) & 31) * 8;
   const bool windowLine = (Reg(18) & 0x80) ? g_currentLine >= split : g_currentLine < split;
+  LineSprite sprites[80];
+  const u32 spriteCount = VdpWalkSprites(sprites);
   for (u32 priority = 0; priority < 2; ++priority) {
     VdpRenderPlane(1, priority);
     if (windowLine) {
@@ -199,7 +244,7 @@ void VdpRenderLayers() {
     } else {
       VdpRenderPlane(0, priority);
     }
-    VdpRenderSprites(priority);
+    VdpRenderSprites(priority, sprites, spriteCount);
   }
 }
 
