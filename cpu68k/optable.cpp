@@ -3,10 +3,10 @@
 
 #include "cpu68k/cpu68k_core.h"
 
-extern const Cpu68kOpHandler g_cpu68kHandlersPart0[CPU68K_HANDLER_COUNT];
-extern const Cpu68kOpHandler g_cpu68kHandlersPart1[CPU68K_HANDLER_COUNT];
-extern const Cpu68kOpHandler g_cpu68kHandlersPart2[CPU68K_HANDLER_COUNT];
-extern const Cpu68kOpHandler g_cpu68kHandlersPart3[CPU68K_HANDLER_COUNT];
+extern const Cpu68kOpHandler g_cpu68kHandlersQuarter0[CPU68K_HANDLER_COUNT];
+extern const Cpu68kOpHandler g_cpu68kHandlersQuarter1[CPU68K_HANDLER_COUNT];
+extern const Cpu68kOpHandler g_cpu68kHandlersQuarter2[CPU68K_HANDLER_COUNT];
+extern const Cpu68kOpHandler g_cpu68kHandlersQuarter3[CPU68K_HANDLER_COUNT];
 
 Cpu68kOpHandler g_cpu68kOpTable[65536];
 
@@ -24,8 +24,8 @@ u32 ReadLe32(const u8* p) {
 
 Cpu68kOpHandler HandlerAt(u32 index) {
   if (index >= CPU68K_HANDLER_COUNT) return &Cpu68kOpIllegal;
-  const Cpu68kOpHandler* parts[4] = {g_cpu68kHandlersPart0, g_cpu68kHandlersPart1,
-                                     g_cpu68kHandlersPart2, g_cpu68kHandlersPart3};
+  const Cpu68kOpHandler* parts[4] = {g_cpu68kHandlersQuarter0, g_cpu68kHandlersQuarter1,
+                                     g_cpu68kHandlersQuarter2, g_cpu68kHandlersQuarter3};
   return parts[index % 4][index];
 }
 }  // namespace

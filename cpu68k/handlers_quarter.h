@@ -1,5 +1,5 @@
 // One quarter of the handlers, instantiated in its own translation unit so
-// that the four compile in parallel. CPU68K_PART (0-3) selects the quarter.
+// that the four compile in parallel. CPU68K_QUARTER (0-3) selects the quarter.
 #include "cpu68k/cpu68k_core.h"
 #include "cpu68k/ops_arith.h"
 #include "cpu68k/ops_bits.h"
@@ -9,7 +9,7 @@
 namespace {
 template <int i, Op o, Sz s, Ea a, Ea b, int x>
 constexpr Cpu68kOpHandler Pick() {
-  if constexpr (i % 4 != CPU68K_PART) {
+  if constexpr (i % 4 != CPU68K_QUARTER) {
     return nullptr;
   } else if constexpr (o == Op::Illegal) {
     return &Cpu68kOpIllegal;
@@ -24,8 +24,8 @@ constexpr Cpu68kOpHandler Pick() {
 }  // namespace
 
 #define CPU68K_PICK(i, o, s, a, b, x) Pick<i, Op::o, Sz::s, Ea::a, Ea::b, x>(),
-#define CPU68K_PART_NAME2(n) g_cpu68kHandlersPart##n
-#define CPU68K_PART_NAME(n) CPU68K_PART_NAME2(n)
-extern const Cpu68kOpHandler CPU68K_PART_NAME(CPU68K_PART)[CPU68K_HANDLER_COUNT];
-const Cpu68kOpHandler CPU68K_PART_NAME(CPU68K_PART)[CPU68K_HANDLER_COUNT] = {
+#define CPU68K_QUARTER_NAME2(n) g_cpu68kHandlersQuarter##n
+#define CPU68K_QUARTER_NAME(n) CPU68K_QUARTER_NAME2(n)
+extern const Cpu68kOpHandler CPU68K_QUARTER_NAME(CPU68K_QUARTER)[CPU68K_HANDLER_COUNT];
+const Cpu68kOpHandler CPU68K_QUARTER_NAME(CPU68K_QUARTER)[CPU68K_HANDLER_COUNT] = {
     CPU68K_HANDLERS(CPU68K_PICK)};
