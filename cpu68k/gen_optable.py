@@ -59,6 +59,15 @@ def ea_key(op, size, allowed, opcode, dn_an=False, as_src=False, extra=0):
     return key(op, size, cls, "None", extra) if as_src else key(op, size, "None", cls, extra)
 
 
+def pair_key(op_name, size, op, memory_mode):
+    """ADDX/SUBX/ABCD/SBCD/CMPM: Dy,Dx, or the memory form with Ay in bits
+    2-0 and Ax in bits 11-9 (mode 3 (An)+ or 4 -(An), A7 apart for bytes)."""
+    if not (op & 8):
+        return key(op_name, size, "Dn", "Dn")
+    return key(op_name, size, ea_class(memory_mode, op & 7, size, ALL),
+               ea_class(memory_mode, (op >> 9) & 7, size, ALL))
+
+
 def decode_line0(op):
     mode = (op >> 3) & 7
     if op & 0x0100:
@@ -207,9 +216,7 @@ def decode_arith(op, name, xname, aname, allow_byte_an):
         allowed = ALL if (size != "B" or allow_byte_an) else DATA
         return ea_key(name + "ToReg", size, allowed, op, dn_an=True, as_src=True)
     if mode in (0, 1):
-        if mode == 0:
-            return key(xname, size, "Dn", "Dn")
-        return key(xname, size, ea_class(4, op & 7, size, ALL), ea_class(4, (op >> 9) & 7, size, ALL))
+        return pair_key(xname, size, op, 4)
     return ea_key(name + "ToMem", size, MEMALT, op)
 
 
@@ -224,11 +231,7 @@ def decode_line8(op):
     if opmode < 3:
         return ea_key("OrToReg", size, DATA, op, as_src=True)
     if mode in (0, 1):
-        if opmode != 4:
-            return ILLEGAL
-        if mode == 0:
-            return key("Sbcd", "B", "Dn", "Dn")
-        return key("Sbcd", "B", ea_class(4, op & 7, "B", ALL), ea_class(4, (op >> 9) & 7, "B", ALL))
+        return pair_key("Sbcd", "B", op, 4) if opmode == 4 else ILLEGAL
     return ea_key("OrToMem", size, MEMALT, op)
 
 
@@ -243,7 +246,7 @@ def decode_lineb(op):
         # long forms serve Dn and An alike.
         return ea_key("Cmp", size, ALL, op, dn_an=(size != "B"), as_src=True)
     if mode == 1:
-        return key("Cmpm", size, ea_class(3, op & 7, size, ALL), ea_class(3, (op >> 9) & 7, size, ALL))
+        return pair_key("Cmpm", size, op, 3)
     return ea_key("Eor", size, DATAALT, op)
 
 
@@ -258,9 +261,7 @@ def decode_linec(op):
     if opmode < 3:
         return ea_key("AndToReg", size, DATA, op, as_src=True)
     if opmode == 4 and mode in (0, 1):
-        if mode == 0:
-            return key("Abcd", "B", "Dn", "Dn")
-        return key("Abcd", "B", ea_class(4, op & 7, "B", ALL), ea_class(4, (op >> 9) & 7, "B", ALL))
+        return pair_key("Abcd", "B", op, 4)
     if opmode == 5 and mode == 0:
         return key("ExgDD")
     if opmode == 5 and mode == 1:
