@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "support/scratch_dir.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -17,15 +19,8 @@ u8 FileByte(u32 i) { return static_cast<u8>((i * 7 + (i >> 8)) % 255 + 1); }
 
 class CartTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "cart_test.XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override {
-    CartSetAllocatorForTest(nullptr);
-    fs::remove_all(dir_);
-  }
+  void SetUp() override { ASSERT_NO_FATAL_FAILURE(dir_.Create("cart_test")); }
+  void TearDown() override { CartSetAllocatorForTest(nullptr); }
 
   // Writes a file of the given size filled with FileByte and opens it.
   std::FILE* MakeFile(u32 size) {
@@ -51,7 +46,7 @@ class CartTest : public ::testing::Test {
     return std::fopen(path.c_str(), "rb");
   }
 
-  fs::path dir_;
+  ScratchDir dir_;
 };
 
 // What the reader must leave at buffer offset i for a file of fileSize bytes,
@@ -99,15 +94,12 @@ TEST_F(CartTest, SizesRoundToLongsAndPickTheFormat) {
 TEST_F(CartTest, InterleavedBlockDecodesToHostWords) {
   // One block whose odd-address half holds 0x11.. and even half 0x22..: the
   // 68000 word at 0 is 0x2211, i.e. host bytes 11 22.
-  const fs::path path = dir_ / "one.smd";
   std::vector<u8> bytes(16896, 0);
   for (u32 i = 0; i < 8192; ++i) {
     bytes[512 + i] = 0x11;
     bytes[512 + 8192 + i] = 0x22;
   }
-  std::FILE* out = std::fopen(path.c_str(), "wb");
-  std::fwrite(bytes.data(), 1, bytes.size(), out);
-  std::fclose(out);
+  const fs::path path = dir_ / dir_.Write("one.smd", bytes);
 
   u8* data = nullptr;
   u32 size = 0;

@@ -1,66 +1,20 @@
 #include "romload/unzip.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
-#include <zlib.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "support/scratch_dir.h"
+#include "support/zip_bytes.h"
+
 namespace {
 
-namespace fs = std::filesystem;
 using Bytes = std::vector<u8>;
-
-// Pseudo-random bytes, which deflate cannot shrink; masked to a few bits
-// they still compress (the zip tool stores what does not).
-Bytes Pattern(std::size_t n, u32 seed = 0, u8 mask = 0xFF) {
-  Bytes b(n);
-  u32 x = seed * 2654435761u + 1;
-  for (std::size_t i = 0; i < n; i++) {
-    x = x * 1103515245u + 12345u;
-    b[i] = u8(x >> 16) & mask;
-  }
-  return b;
-}
-
-Bytes RawDeflate(const Bytes& in) {
-  z_stream s{};
-  deflateInit2(&s, 9, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
-  Bytes out(deflateBound(&s, uLong(in.size())));
-  s.next_in = const_cast<u8*>(in.data());
-  s.avail_in = uInt(in.size());
-  s.next_out = out.data();
-  s.avail_out = uInt(out.size());
-  deflate(&s, Z_FINISH);
-  out.resize(s.total_out);
-  deflateEnd(&s);
-  return out;
-}
-
-void PutU32(Bytes& b, std::size_t at, u32 v) {
-  for (int i = 0; i < 4; i++) b[at + i] = u8(v >> (8 * i));
-}
-
-Bytes LocalEntry(const std::string& name, u16 extraLength, const Bytes& data, u32 compressedSize,
-                 u32 uncompressedSize) {
-  const std::size_t dataAt = 30 + name.size() + extraLength;
-  Bytes b(dataAt + data.size(), 0);
-  b[0] = 0x50, b[1] = 0x4B, b[2] = 0x03, b[3] = 0x04;
-  PutU32(b, 18, compressedSize);
-  PutU32(b, 22, uncompressedSize);
-  PutU32(b, 26, u32(name.size()) | u32(extraLength) << 16);
-  std::copy(name.begin(), name.end(), b.begin() + 30);
-  std::copy(data.begin(), data.end(), b.begin() + std::ptrdiff_t(dataAt));
-  return b;
-}
 
 // A destination with a guard band of marker bytes after the entry's size.
 struct Destination {
@@ -80,33 +34,15 @@ struct Destination {
 
 class UnzipTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string tmpl = (fs::temp_directory_path() / "unzip.XXXXXX").string();
-    ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
-    dir_ = tmpl;
-  }
+  void SetUp() override { ASSERT_NO_FATAL_FAILURE(dir_.Create("unzip")); }
   void TearDown() override {
     if (unzip_.file) std::fclose(unzip_.file);
     unzip_.CloseEntry();
-    fs::remove_all(dir_);
-  }
-
-  void Write(const std::string& name, const Bytes& data) {
-    std::ofstream(dir_ / name, std::ios::binary)
-        .write(reinterpret_cast<const char*>(data.data()), std::streamsize(data.size()));
-  }
-  void Run(const std::string& command) {
-    const std::string line = "cd '" + dir_.string() + "' && " + command;
-    ASSERT_EQ(std::system(line.c_str()), 0) << line;
-  }
-  void Python(const std::string& body) {
-    Write("make.py", Bytes(body.begin(), body.end()));
-    Run("python3 make.py");
   }
   // Compressed size and local header offset of each entry, from the
   // archive's central directory as Python reads it.
   std::vector<std::pair<u32, u32>> Listing(const std::string& archive) {
-    Python(
+    dir_.Python(
         "import zipfile\nwith open('listing.txt', 'w') as out:\n"
         "    for i in zipfile.ZipFile('" +
         archive + "').infolist(): print(i.compress_size, i.header_offset, file=out)\n");
@@ -121,7 +57,7 @@ class UnzipTest : public ::testing::Test {
     ASSERT_NE(unzip_.file, nullptr);
   }
 
-  fs::path dir_;
+  ScratchDir dir_;
   Unzip unzip_;
 };
 
@@ -132,10 +68,10 @@ TEST(UnzipReadU32Le, ReadsUnalignedLittleEndian) {
 
 TEST_F(UnzipTest, WalksEntriesByTheirLocalHeaders) {
   const Bytes first = Pattern(50000, 1, 0x0F), second = Pattern(3000, 2, 0x0F);
-  Write("first.bin", first);
-  Write("second.dat", second);
+  dir_.Write("first.bin", first);
+  dir_.Write("second.dat", second);
   // The zip tool adds its usual extra fields (timestamps, owner).
-  Run("zip -q -9 game.zip first.bin second.dat");
+  dir_.Run("zip -q -9 game.zip first.bin second.dat");
   const auto listing = Listing("game.zip");
   ASSERT_EQ(listing.size(), 2u);
 
@@ -179,8 +115,8 @@ TEST_F(UnzipTest, WalksEntriesByTheirLocalHeaders) {
 
 TEST_F(UnzipTest, LargeExtraFieldIsSkipped) {
   const Bytes data = Pattern(9000, 4);
-  Write("rom.bin", data);
-  Python(R"(
+  dir_.Write("rom.bin", data);
+  dir_.Python(R"(
 import struct, zipfile
 info = zipfile.ZipInfo('rom.bin')
 info.compress_type = zipfile.ZIP_DEFLATED
@@ -200,19 +136,7 @@ with zipfile.ZipFile('extra.zip', 'w') as z:
 TEST_F(UnzipTest, EntriesThatAreNotInflatedLeaveTheDestinationAlone) {
   // Sizes kept only in a data descriptor read as 0; a stored entry goes
   // through the inflater too, and 0x06 opens a block of the reserved type.
-  Python(R"(
-import zipfile
-data = bytes([6]) + bytes(range(256)) * 8
-with zipfile.ZipFile('stored.zip', 'w', zipfile.ZIP_STORED) as z:
-    z.writestr('rom.bin', data)
-class Unseekable:
-    def __init__(self, f): self.f = f
-    def write(self, b): return self.f.write(b)
-    def flush(self): self.f.flush()
-with open('descriptor.zip', 'wb') as f:
-    with zipfile.ZipFile(Unseekable(f), 'w', zipfile.ZIP_DEFLATED) as z:
-        z.writestr('rom.bin', data)
-)");
+  dir_.Python(NonInflatingZipsScript(8));
   Open("descriptor.zip");
   ASSERT_EQ(unzip_.ReadLocalHeader(), 0u);
   EXPECT_EQ(unzip_.compressedSize, 0u);
@@ -233,9 +157,9 @@ with open('descriptor.zip', 'wb') as f:
 }
 
 TEST_F(UnzipTest, BadHeadersFail) {
-  Bytes wrongSignature = LocalEntry("r", 0, {}, 0, 0);
+  Bytes wrongSignature = ZipLocalEntry("r", kZipStored, 0, {}, 0, 0);
   wrongSignature[3] = 0x05;
-  Bytes shortHeader = LocalEntry("", 0, {}, 0, 0);
+  Bytes shortHeader = ZipLocalEntry("", kZipStored, 0, {}, 0, 0);
   shortHeader.resize(29);
   const struct {
     const char* name;
@@ -243,7 +167,7 @@ TEST_F(UnzipTest, BadHeadersFail) {
   } cases[] = {{"signature.zip", wrongSignature}, {"short.zip", shortHeader}, {"empty.zip", {}}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    Write(c.name, c.data);
+    dir_.Write(c.name, c.data);
     Open(c.name);
     EXPECT_EQ(unzip_.ReadLocalHeader(), 1u);
     EXPECT_EQ(unzip_.fileName, nullptr);
@@ -258,7 +182,8 @@ TEST_F(UnzipTest, DeclaredSizesBeyondTheFileReadWhatIsThere) {
   const Bytes packed = RawDeflate(data);
 
   // A whole deflate stream behind a compressed size of nearly 4 GiB.
-  Write("claim.zip", LocalEntry("rom.bin", 0, packed, 0xFFFFFFF0u, u32(data.size())));
+  dir_.Write("claim.zip",
+             ZipLocalEntry("rom.bin", kZipStored, 0, packed, 0xFFFFFFF0u, u32(data.size())));
   Open("claim.zip");
   ASSERT_EQ(unzip_.ReadLocalHeader(), 0u);
   Destination out(data.size());
@@ -275,9 +200,9 @@ TEST_F(UnzipTest, DeclaredSizesBeyondTheFileReadWhatIsThere) {
   // The same claim with the stream cut in half: only the bytes in the file
   // are inflated, so the output stops where they end (zeros read past the
   // end would be decoded as more data).
-  Bytes cut = LocalEntry("rom.bin", 0, packed, 0xFFFFFFF0u, u32(data.size()));
+  Bytes cut = ZipLocalEntry("rom.bin", kZipStored, 0, packed, 0xFFFFFFF0u, u32(data.size()));
   cut.resize(cut.size() - packed.size() / 2);
-  Write("cut.zip", cut);
+  dir_.Write("cut.zip", cut);
   Open("cut.zip");
   ASSERT_EQ(unzip_.ReadLocalHeader(), 0u);
   Destination part(data.size());
@@ -292,9 +217,9 @@ TEST_F(UnzipTest, DeclaredSizesBeyondTheFileReadWhatIsThere) {
   unzip_ = Unzip();
 
   // The data would start past the end of the file: nothing is written.
-  Bytes pastEnd = LocalEntry("rom.bin", 60000, {}, 1000, 1000);
+  Bytes pastEnd = ZipLocalEntry("rom.bin", kZipStored, 60000, {}, 1000, 1000);
   pastEnd.resize(40000);
-  Write("past.zip", pastEnd);
+  dir_.Write("past.zip", pastEnd);
   Open("past.zip");
   ASSERT_EQ(unzip_.ReadLocalHeader(), 0u);
   Destination none(1000);
