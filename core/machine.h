@@ -30,7 +30,7 @@ struct VdpState {
 };
 
 struct MachineState {
-  u8 ram[65536];  // work RAM, 0xE00000-0xFFFFFF (mirrored every 64 KB)
+  u8 ram[65536];             // work RAM, 0xE00000-0xFFFFFF (mirrored every 64 KB)
   u8 ramFence[kFenceBytes];  // fetch fence after work RAM (see above)
   u8 vram[65536];            // video RAM, 32768 words
   u8 subCpuRam[8192];        // second-processor window, 0xA00000-0xA01FFF
@@ -56,10 +56,10 @@ extern MachineState g_machine;
 using LineCallback = u32 (*)(i32 line, const u16* palette, const u8* pixels);
 
 struct CoreInterface {
-  u32 sampleRate;       // written by the frontend; not read by the core
-  u32 samplesPerFrame;  // stereo pairs per frame (735 or 882)
-  i16* soundBuffer;     // interleaved stereo for one frame, or null
-  u32 pad[2];           // active-high: 0 up 1 down 2 left 3 right 4 B 5 C 6 A 7 Start
+  u32 sampleRate;             // written by the frontend; not read by the core
+  u32 samplesPerFrame;        // stereo pairs per frame (735 or 882)
+  i16* soundBuffer;           // interleaved stereo for one frame, or null
+  u32 pad[2];                 // active-high: 0 up 1 down 2 left 3 right 4 B 5 C 6 A 7 Start
   LineCallback lineCallback;  // null: no line is rendered
 };
 
