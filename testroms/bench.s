@@ -33,12 +33,7 @@ work:       .space 1024             | summed by the main loop
 
         .text
 _start:
-        lea     VDP_CTRL,%a1
-        lea     VDP_DATA,%a0
-        lea     registers,%a2
-        moveq   #(registers_end-registers)/2-1,%d0
-1:      move.w  (%a2)+,(%a1)
-        dbf     %d0,1b
+        VDP_LOAD_REGISTERS
 
         move.l  #CRAM_WRITE,(%a1)
         moveq   #63,%d0

@@ -22,12 +22,7 @@ balls:    .space 8 * BALLS          | 0xFF0008 x, y, dx, dy of each ball
 
         .text
 _start:
-        lea     VDP_CTRL,%a1
-        lea     VDP_DATA,%a0
-        lea     registers,%a2
-        moveq   #(registers_end-registers)/2-1,%d0
-1:      move.w  (%a2)+,(%a1)
-        dbf     %d0,1b
+        VDP_LOAD_REGISTERS
 
         | The tone of each voice
         lea     tones,%a2
@@ -262,15 +257,9 @@ palette:
 | Tiles: 0 empty, 1 and 2 the checkerboard's squares, 3 a star, 4-7 the
 | ball, 8-11 the ship (a sprite's cells run column by column).
 patterns:
-        .rept   8
-        .word   0x0000, 0x0000
-        .endr
-        .rept   8
-        .word   0x1111, 0x1111
-        .endr
-        .rept   8
-        .word   0x2222, 0x2222
-        .endr
+        SOLID_PATTERN 0
+        SOLID_PATTERN 1
+        SOLID_PATTERN 2
         .word   0x0000, 0x0000, 0x0000, 0x0000, 0x0000, 0x0000, 0x0001, 0x0000
         .word   0x0000, 0x0000, 0x0000, 0x0000, 0x0000, 0x0000, 0x0000, 0x0000
         .word   0x0000, 0x0000, 0x0000, 0x3333, 0x0003, 0x3444, 0x0033, 0x5554

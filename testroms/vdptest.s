@@ -29,12 +29,7 @@ done:   .space  2                       | 0xFF0000 1 once everything is written
 
         .text
 _start:
-        lea     VDP_CTRL,%a1
-        lea     VDP_DATA,%a0
-        lea     registers,%a2
-        moveq   #(registers_end-registers)/2-1,%d0
-1:      move.w  (%a2)+,(%a1)
-        dbf     %d0,1b
+        VDP_LOAD_REGISTERS
 
         | Colour RAM, all 64 entries
         move.l  #CRAM_WRITE,(%a1)
@@ -147,15 +142,9 @@ palette:
 | solid 2 and solid 1 again, for the 2 x 2 cell sprites, whose four cells
 | are four patterns in a row.
 patterns:
-        .rept   8
-        .word   0x0000, 0x0000
-        .endr
-        .rept   8
-        .word   0x1111, 0x1111
-        .endr
-        .rept   8
-        .word   0x2222, 0x2222
-        .endr
+        SOLID_PATTERN 0
+        SOLID_PATTERN 1
+        SOLID_PATTERN 2
         .rept   8
         .word   0x3333, 0x4444
         .endr
@@ -165,11 +154,11 @@ patterns:
         .endr
         .word   0x6000, 0x0000, 0x0600, 0x0000, 0x0060, 0x0000, 0x0006, 0x0000
         .word   0x0000, 0x6000, 0x0000, 0x0600, 0x0000, 0x0060, 0x0000, 0x0006
-        .rept   4 * 8
-        .word   0x2222, 0x2222
+        .rept   4
+        SOLID_PATTERN 2
         .endr
-        .rept   4 * 8
-        .word   0x1111, 0x1111
+        .rept   4
+        SOLID_PATTERN 1
         .endr
 patterns_end:
 
