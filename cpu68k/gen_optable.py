@@ -220,21 +220,6 @@ def decode_arith(op, name, xname, aname, allow_byte_an):
     return ea_key(name + "ToMem", size, MEMALT, op)
 
 
-def decode_line8(op):
-    mode = (op >> 3) & 7
-    opmode = (op >> 6) & 7
-    if opmode == 3:
-        return ea_key("Divu", "W", DATA, op, as_src=True)
-    if opmode == 7:
-        return ea_key("Divs", "W", DATA, op, as_src=True)
-    size = SIZES[opmode & 3]
-    if opmode < 3:
-        return ea_key("OrToReg", size, DATA, op, as_src=True)
-    if mode in (0, 1):
-        return pair_key("Sbcd", "B", op, 4) if opmode == 4 else ILLEGAL
-    return ea_key("OrToMem", size, MEMALT, op)
-
-
 def decode_lineb(op):
     mode = (op >> 3) & 7
     opmode = (op >> 6) & 7
@@ -250,27 +235,26 @@ def decode_lineb(op):
     return ea_key("Eor", size, DATAALT, op)
 
 
-def decode_linec(op):
+# Lines 8 and C: OR/DIVU/DIVS/SBCD and AND/MULU/MULS/ABCD share one layout;
+# line C also holds EXG where line 8's other register-pair forms are illegal.
+EXG = {(5, 0): "ExgDD", (5, 1): "ExgAA", (6, 1): "ExgDA"}
+
+
+def decode_logic(op, logic, unsigned_op, signed_op, decimal, exg):
     mode = (op >> 3) & 7
     opmode = (op >> 6) & 7
     if opmode == 3:
-        return ea_key("Mulu", "W", DATA, op, as_src=True)
+        return ea_key(unsigned_op, "W", DATA, op, as_src=True)
     if opmode == 7:
-        return ea_key("Muls", "W", DATA, op, as_src=True)
+        return ea_key(signed_op, "W", DATA, op, as_src=True)
     size = SIZES[opmode & 3]
     if opmode < 3:
-        return ea_key("AndToReg", size, DATA, op, as_src=True)
-    if opmode == 4 and mode in (0, 1):
-        return pair_key("Abcd", "B", op, 4)
-    if opmode == 5 and mode == 0:
-        return key("ExgDD")
-    if opmode == 5 and mode == 1:
-        return key("ExgAA")
-    if opmode == 6 and mode == 1:
-        return key("ExgDA")
-    if opmode == 6 and mode == 0:
-        return ILLEGAL
-    return ea_key("AndToMem", size, MEMALT, op)
+        return ea_key(logic + "ToReg", size, DATA, op, as_src=True)
+    if mode in (0, 1):
+        if opmode == 4:
+            return pair_key(decimal, "B", op, 4)
+        return key(EXG[(opmode, mode)]) if exg and (opmode, mode) in EXG else ILLEGAL
+    return ea_key(logic + "ToMem", size, MEMALT, op)
 
 
 SHIFT_NAMES = ["As", "Ls", "Rox", "Ro"]
@@ -307,7 +291,7 @@ def decode(op):
     if line == 7:
         return key("Moveq")
     if line == 8:
-        return decode_line8(op)
+        return decode_logic(op, "Or", "Divu", "Divs", "Sbcd", exg=False)
     if line == 9:
         return decode_arith(op, "Sub", "Subx", "Suba", False)
     if line == 0xA:
@@ -315,7 +299,7 @@ def decode(op):
     if line == 0xB:
         return decode_lineb(op)
     if line == 0xC:
-        return decode_linec(op)
+        return decode_logic(op, "And", "Mulu", "Muls", "Abcd", exg=True)
     if line == 0xD:
         return decode_arith(op, "Add", "Addx", "Adda", False)
     if line == 0xE:
