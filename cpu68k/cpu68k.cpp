@@ -1,6 +1,7 @@
 // The 68000's frame: context, run loop, interrupts and exception processing.
 #include "cpu68k/cpu68k.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "core/bus.h"
@@ -134,6 +135,7 @@ i32 Cpu68kRun(i32 cycles) { return Cpu68kExecute(cycles); }
 
 i32 Cpu68kExecute(i32 cycles) {
   Cpu68kContext& c = g_cpu68kContext;
+  cycles = std::clamp(cycles, -kCpu68kBudgetLimit, kCpu68kBudgetLimit);
   g_cpu68kCycles = cycles;
   Cpu68kRunState s{c.pc, c.ccrHost, g_cpu68kPcBase};
   if (c.irqPending & 7) Cpu68kCheckInterrupt(s);

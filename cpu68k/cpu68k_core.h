@@ -26,6 +26,16 @@ enum Cpu68kEnd : u32 {
   kCpu68kNoTest,     // dispatch the next opcode without the budget test
 };
 
+// Keeps the cycle counter and a run's result inside i32 for any opcode
+// stream. A run takes its budget within +-kCpu68kBudgetLimit, and RESET, the
+// one instruction that dispatches the next opcode without the budget test,
+// gives the test back once the counter is kCpu68kBudgetLimit below zero, so
+// an endless stream of RESETs ends the run there. No single step charges
+// more than a few hundred cycles, so the counter never falls much below
+// -kCpu68kBudgetLimit and a result stays below 2 * kCpu68kBudgetLimit plus
+// that. Real programs are never near either bound.
+inline constexpr i32 kCpu68kBudgetLimit = 1 << 29;
+
 using Cpu68kOpHandler = u32 (*)(u32 opcode, Cpu68kRunState& s);
 
 extern Cpu68kOpHandler g_cpu68kOpTable[65536];

@@ -2,6 +2,7 @@
 // interrupts, exception processing and the effective-address model.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <set>
 #include <vector>
 
@@ -138,6 +139,30 @@ TEST_F(Cpu68kRunLoop, BudgetsAndReturnedCycles) {
     EXPECT_EQ(Run(c.budget), c.returned) << c.budget;
     EXPECT_EQ(Pc(), c.pcAfter) << c.budget;
   }
+}
+
+// RESET dispatches the next opcode without the budget test. A stream of
+// RESETs that never ends (the reset line's callback sends the PC back to the
+// RESET) and budgets at the ends of i32 keep the counter and the result in
+// range.
+TEST_F(Cpu68kRunLoop, CycleArithmeticStaysInRangeForAnyStream) {
+  Code({0x4E70});
+  g_cpu68kContext.resetHandler = []() -> u32 {
+    g_cpu68kContext.pc -= 2;
+    return 0;
+  };
+  const i32 charged = Run(0);
+  EXPECT_GT(charged, kCpu68kBudgetLimit);
+  EXPECT_LE(charged, kCpu68kBudgetLimit + 132);
+  EXPECT_EQ(charged, -g_cpu68kCycles);
+  EXPECT_EQ(Pc(), kCodeAddress);
+
+  // Budgets beyond the limit run as the limit.
+  Code({0x4E72, 0x2700});  // STOP #$2700 ends the run at -4
+  EXPECT_EQ(Run(INT32_MAX), kCpu68kBudgetLimit + 4);
+  Cpu68kSetIrq(7);
+  EXPECT_EQ(Run(INT32_MIN), 46);
+  EXPECT_EQ(Pc(), kVectorBase + 0x10 * 31);
 }
 
 TEST_F(Cpu68kRunLoop, AddSetsXAndMoveLeavesIt) {
