@@ -227,8 +227,9 @@ CPU68K_HANDLER(Reset) {
   }
   g_cpu68kCycles -= 132;
   // Only a stream of RESETs far longer than any program's meets the bound.
-  if (g_cpu68kCycles < -kCpu68kBudgetLimit) [[unlikely]]
+  if (g_cpu68kCycles < -kCpu68kBudgetLimit) [[unlikely]] {
     return kCpu68kNext;
+  }
   return kCpu68kNoTest;
 }
 
