@@ -204,10 +204,7 @@ CPU68K_HANDLER(Stop) {
   Cpu68kSetSr(s, Fetch16(s));
   const Cpu68kContext& c = g_cpu68kContext;
   const u32 level = c.irqPending & 7;
-  if (level == 7 || level > (c.srSys & 7)) {
-    Cpu68kTakeInterrupt(s);
-    return kCpu68kNext;
-  }
+  if (level == 7 || level > (c.srSys & 7)) return Cpu68kTakeInterrupt(s);
   g_cpu68kCycles = 0;
   return Charge(4);
 }

@@ -248,6 +248,54 @@ TEST_F(Cpu68kRunLoop, AcknowledgeCallbackChoosesTheVector) {
   EXPECT_EQ(Pc(), 0x7000u);
 }
 
+// An interrupt whose vector is odd gives way to an address error and ends at
+// once, without setting the mask; the run then ends at a counter of zero, as
+// after an instruction whose exception met an odd vector. With an even vector
+// the same budget goes on into the handler.
+TEST_F(Cpu68kRunLoop, OddInterruptVectorEndsTheRunAtZero) {
+  struct Case {
+    const char* name;
+    std::vector<u16> code;
+    u32 srSys;
+    u32 level;
+    bool odd;
+    i32 budget;
+    i32 returned;
+  };
+  const Case cases[] = {
+      {"at the start of a run", {0x4E71}, 0x20, 5, true, 46, 46},
+      {"at the start of a run, budget left", {0x4E71}, 0x20, 5, true, 47, 50},
+      {"at the start of a run, even vector", {0x4E71}, 0x20, 5, false, 46, 50},
+      {"after MOVE #$2000,SR", {0x46FC, 0x2000}, 0x27, 4, true, 12 + 46, 12 + 46},
+      {"after MOVE #$2000,SR, even vector", {0x46FC, 0x2000}, 0x27, 4, false, 58, 62},
+      {"in STOP #$2000", {0x4E72, 0x2000}, 0x27, 4, true, 46, 46},
+      {"in STOP #$2000, even vector", {0x4E72, 0x2000}, 0x27, 4, false, 46, 50},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TearDown();
+    SetUp();
+    const u32 vector = 24 + c.level;
+    const u32 handler = kVectorBase + 0x10 * vector;
+    const u32 addressError = kVectorBase + 0x10 * 3;
+    Poke16(handler, 0x4E71);
+    Poke16(addressError, 0x4E71);
+    if (c.odd) Poke32(vector * 4, handler + 1);
+    u32 at = kCodeAddress;
+    for (u16 w : c.code) {
+      Poke16(at, w);
+      at += 2;
+    }
+    g_cpu68kContext.srSys = c.srSys;
+    Cpu68kSetIrq(c.level);
+    EXPECT_EQ(Run(c.budget), c.returned);
+    const u32 stop = c.odd ? addressError : handler;
+    EXPECT_EQ(Pc(), c.returned > c.budget ? stop + 2 : stop);
+    EXPECT_EQ(A(7), kSupervisorStack - (c.odd ? 12 : 6));
+    EXPECT_EQ(g_cpu68kContext.srSys & 7, c.odd ? 0 : c.level);
+  }
+}
+
 // --- Exceptions -------------------------------------------------------------
 
 using Cpu68kExceptions = CpuTest;
