@@ -76,14 +76,39 @@ inline u64 SpreadRow(u32 v) {
          (u64{kSpread[v >> 24]} << 32) | (u64{kSpread[(v >> 16) & 255]} << 48);
 }
 
-inline void MergeRow(u8* dest, u64 pixels, u32 palette) {
-  constexpr u64 kOnes = 0x0101010101010101ull;
+// The spread form of every pattern row, kept beside the words it was made
+// from and remade when the row's words differ: a memo of SpreadRow by place,
+// which nothing has to invalidate.
+struct SpreadCache {
+  u32 words;
+  u64 pixels;
+};
+SpreadCache s_spread[0x4000];  // by VRAM word index of the row / 2
+
+inline u64 SpreadRowAt(u32 rowWord, u32 words) {
+  SpreadCache& c = s_spread[rowWord >> 1];
+  if (c.words != words) {
+    c.words = words;
+    c.pixels = SpreadRow(words);
+  }
+  return c.pixels;
+}
+
+constexpr u64 kOnes = 0x0101010101010101ull;
+
+// The palette bits in every byte.
+inline u64 PaletteBytes(u32 palette) { return palette * kOnes; }
+
+// paletteBytes from PaletteBytes.
+inline void MergeRow(u8* dest, u64 pixels, u64 paletteBytes) {
   // Pixel values are at most 15, so adding 0x7F sets a byte's top bit
-  // exactly when the pixel is non-zero, without carrying into the next byte.
-  const u64 opaque = (((pixels + 0x7F * kOnes) & (0x80 * kOnes)) >> 7) * 0xFF;
+  // exactly when the pixel is non-zero, without carrying into the next byte;
+  // (top << 1) - (top >> 7) widens each top bit to 0xFF.
+  const u64 top = (pixels + 0x7F * kOnes) & (0x80 * kOnes);
+  const u64 opaque = (top << 1) - (top >> 7);
   u64 d;
   std::memcpy(&d, dest, 8);
-  d = (d & ~opaque) | ((pixels | palette * kOnes) & opaque);
+  d ^= (d ^ (pixels | paletteBytes)) & opaque;
   std::memcpy(dest, &d, 8);
 }
 
@@ -92,9 +117,9 @@ inline void MergeRow(u8* dest, u64 pixels, u32 palette) {
 inline void DrawPatternRow(i32 pos, u32 rowWord, u32 palette, bool flipped) {
   const u32 words = PatternRowWords(rowWord);
   if (words == 0) return;
-  u64 pixels = SpreadRow(words);
+  u64 pixels = SpreadRowAt(rowWord, words);
   if (flipped) pixels = __builtin_bswap64(pixels);
-  MergeRow(g_lineBuffer + kCellOrigin + pos, pixels, palette);
+  MergeRow(g_lineBuffer + kCellOrigin + pos, pixels, PaletteBytes(palette));
 }
 
 void VdpFillBackground() { std::memset(g_lineBuffer + kVisible, Reg(7) & 63, 320); }
@@ -104,8 +129,8 @@ void VdpFillBackground() { std::memset(g_lineBuffer + kVisible, Reg(7) & 63, 320
 // sprites are down. A strip has at most 41 cells, and a line two strips.
 struct HighCell {
   u64 pixels;  // spread and flipped
-  i32 pos;
-  u32 palette;
+  u64 paletteBytes;
+  u8* dest;
 };
 struct HighCells {
   HighCell cells[2 * 41];
@@ -117,28 +142,31 @@ struct HighCells {
 // margin. Low-priority cells are painted at once, high-priority ones are
 // kept in high. A run of blank cells shares one name-table entry, so the
 // last entry found empty is remembered and its repeats cost one compare each.
-void VdpDrawTileStrip(const TileStrip& ts, HighCells& high) {
+void VdpDrawTileStrip(TileStrip ts, HighCells& high) {
   // floor(-hscroll / 8), and the position 1-8 of the first cell's right end.
-  i32 column = static_cast<i32>(0u - ts.hscroll) >> 3;
-  i32 pos = static_cast<i32>(((ts.hscroll - 1) & 7) + 1);
-  const u32 fineRow2 = (static_cast<u32>(ts.planeLine) & 7) * 2;
+  u32 column = static_cast<u32>(static_cast<i32>(0u - ts.hscroll) >> 3);
+  u8* dest = g_lineBuffer + kCellOrigin + ((ts.hscroll - 1) & 7) + 1;
+  u8* const end = g_lineBuffer + kCellOrigin + kPosLimit;
+  // Byte offset of the pattern row within its pattern, and vertically flipped.
+  const u32 fine = (static_cast<u32>(ts.planeLine) & 7) * 4;
+  const u32 fineFlipped = 28 - fine;
   u32 emptyEntry = 0x10000;  // matches no entry word
-  for (; pos < kPosLimit; pos += 8, ++column) {
-    const u32 entry = Vram(ts.rowBase + (static_cast<u32>(column) & ts.columnMask));
+  for (; dest < end; dest += 8, ++column) {
+    const u32 entry = Vram(ts.rowBase + (column & ts.columnMask));
     if (entry == emptyEntry) continue;
-    const u32 rowWord = (entry & 0x7FF) * 16 + ((entry & 0x1000) ? 14 - fineRow2 : fineRow2);
-    const u32 words = PatternRowWords(rowWord);
+    const u32 rowByte = ((entry & 0x7FF) << 5) + ((entry & 0x1000) ? fineFlipped : fine);
+    const u32 words = PatternRowWords(rowByte >> 1);
     if (words == 0) {
       emptyEntry = entry;
       continue;
     }
-    u64 pixels = SpreadRow(words);
+    u64 pixels = SpreadRowAt(rowByte >> 1, words);
     if (entry & 0x800) pixels = __builtin_bswap64(pixels);
-    const u32 palette = (entry >> 9) & 0x30;
+    const u64 paletteBytes = PaletteBytes((entry >> 9) & 0x30);
     if (entry & 0x8000) {
-      high.cells[high.count++] = {pixels, pos, palette};
+      high.cells[high.count++] = {pixels, paletteBytes, dest};
     } else {
-      MergeRow(g_lineBuffer + kCellOrigin + pos, pixels, palette);
+      MergeRow(dest, pixels, paletteBytes);
     }
   }
 }
@@ -321,7 +349,7 @@ void VdpRenderLayers() {
   VdpRenderSprites(0);
   for (u32 i = 0; i < high.count; ++i) {
     const HighCell& c = high.cells[i];
-    MergeRow(g_lineBuffer + kCellOrigin + c.pos, c.pixels, c.palette);
+    MergeRow(c.dest, c.pixels, c.paletteBytes);
   }
   VdpRenderSprites(1);
 }
