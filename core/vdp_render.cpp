@@ -142,7 +142,13 @@ struct HighCells {
 // margin. Low-priority cells are painted at once, high-priority ones are
 // kept in high. A run of blank cells shares one name-table entry, so the
 // last entry found empty is remembered and its repeats cost one compare each.
-void VdpDrawTileStrip(TileStrip ts, HighCells& high) {
+// kWraps: the row runs past the end of VRAM, so each entry's index is
+// wrapped on its own; otherwise the row is read through one base pointer.
+template <bool kWraps>
+void DrawTileStripFrom(const TileStrip& ts, HighCells& high) {
+  const u32 rowBase = ts.rowBase & 0x7FFF;
+  const u32 columnMask = ts.columnMask;
+  const u8* const row = g_machine.vram + (rowBase << 1);
   // floor(-hscroll / 8), and the position 1-8 of the first cell's right end.
   u32 column = static_cast<u32>(static_cast<i32>(0u - ts.hscroll) >> 3);
   u8* dest = g_lineBuffer + kCellOrigin + ((ts.hscroll - 1) & 7) + 1;
@@ -152,7 +158,14 @@ void VdpDrawTileStrip(TileStrip ts, HighCells& high) {
   const u32 fineFlipped = 28 - fine;
   u32 emptyEntry = 0x10000;  // matches no entry word
   for (; dest < end; dest += 8, ++column) {
-    const u32 entry = Vram(ts.rowBase + (column & ts.columnMask));
+    u32 entry;
+    if constexpr (kWraps) {
+      entry = Vram(rowBase + (column & columnMask));
+    } else {
+      u16 w;
+      std::memcpy(&w, row + ((column & columnMask) << 1), 2);
+      entry = w;
+    }
     if (entry == emptyEntry) continue;
     const u32 rowByte = ((entry & 0x7FF) << 5) + ((entry & 0x1000) ? fineFlipped : fine);
     const u32 words = PatternRowWords(rowByte >> 1);
@@ -168,6 +181,14 @@ void VdpDrawTileStrip(TileStrip ts, HighCells& high) {
     } else {
       MergeRow(dest, pixels, paletteBytes);
     }
+  }
+}
+
+void VdpDrawTileStrip(const TileStrip& ts, HighCells& high) {
+  if ((ts.rowBase & 0x7FFF) + ts.columnMask > 0x7FFF) {
+    DrawTileStripFrom<true>(ts, high);
+  } else {
+    DrawTileStripFrom<false>(ts, high);
   }
 }
 
