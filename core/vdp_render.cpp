@@ -112,14 +112,14 @@ inline void MergeRow(u8* dest, u64 pixels, u64 paletteBytes) {
   std::memcpy(dest, &d, 8);
 }
 
-// Draws the row at rowWord at buffer position kCellOrigin + pos; an empty
-// row (both words 0) draws nothing.
-inline void DrawPatternRow(i32 pos, u32 rowWord, u32 palette, bool flipped) {
+// Draws the row at rowWord at dest; an empty row (both words 0) draws
+// nothing.
+inline void DrawPatternRow(u8* dest, u32 rowWord, u64 paletteBytes, bool flipped) {
   const u32 words = PatternRowWords(rowWord);
   if (words == 0) return;
   u64 pixels = SpreadRowAt(rowWord, words);
   if (flipped) pixels = __builtin_bswap64(pixels);
-  MergeRow(g_lineBuffer + kCellOrigin + pos, pixels, PaletteBytes(palette));
+  MergeRow(dest, pixels, paletteBytes);
 }
 
 void VdpFillBackground() { std::memset(g_lineBuffer + kVisible, Reg(7) & 63, 320); }
@@ -231,26 +231,26 @@ void VdpRenderWindow(HighCells& high) {
 struct Sprite {
   i32 y;        // top line
   i32 height;   // in lines: 8, 16, 24 or 32
-  i32 width;    // in columns, 1-4
-  i32 pos;      // buffer position of the first column less kCellOrigin: screen x + 8
-  u32 cell;     // pattern of the top cell of the first column drawn
+  i32 columns;  // columns that reach the screen, 0-4: columns wholly off
+                // either edge are never drawn, not even into the margins
+  u8* dest;     // where the first of them is drawn
+  u32 cell;     // pattern of its top cell
   u32 step;     // pattern step from one column to the next: h, or -h when flipped
-  u32 palette;  // 0x00, 0x10, 0x20 or 0x30
-  u16 attr;     // word 2: bit 15 priority, bit 12 vertical flip, bit 11 horizontal flip
+  u64 paletteBytes;
+  u16 attr;  // word 2: bit 15 priority, bit 12 vertical flip, bit 11 horizontal flip
 };
 
 // A sprite's cells run column by column: column c, row r uses pattern
 // first + c * h + r. The line lies within the sprite.
-void VdpDrawSprite(const Sprite& s, i32 line) {
+inline void VdpDrawSprite(const Sprite& s, i32 line) {
   i32 row = line - s.y;
   if (s.attr & 0x1000) row = s.height - 1 - row;
   const bool flipped = (s.attr & 0x800) != 0;
   u32 p = (s.cell + static_cast<u32>(row >> 3)) * 16 + static_cast<u32>(row & 7) * 2;
-  i32 pos = s.pos;
-  for (i32 c = 0; c < s.width; ++c) {
-    // Columns wholly off either edge are skipped; the next one is still tried.
-    if (pos > 0 && pos < kPosLimit) DrawPatternRow(pos, p & 0x7FFF, s.palette, flipped);
-    pos += 8;
+  u8* dest = s.dest;
+  for (i32 c = 0; c < s.columns; ++c) {
+    DrawPatternRow(dest, p & 0x7FFF, s.paletteBytes, flipped);
+    dest += 8;
     p += s.step * 16;
   }
 }
@@ -300,18 +300,30 @@ void VdpWalkSprites(u32 tableBase) {
     Sprite& s = b.sprites[count];
     s.y = (Vram(entry) & 0x3FF) - 128;
     s.height = 8 * h;
-    s.width = w;
-    s.pos = (Vram(entry + 3) & 0x3FF) - 120;
-    s.cell = attr & 0x7FFu;
-    s.step = static_cast<u32>(h);
+    u32 cell = attr & 0x7FFu;
+    u32 step = static_cast<u32>(h);
     if (attr & 0x800) {
-      s.cell += static_cast<u32>((w - 1) * h);
-      s.step = 0u - s.step;
+      cell += static_cast<u32>((w - 1) * h);
+      step = 0u - step;
     }
-    s.palette = (attr >> 9) & 0x30;
+    // Columns start at buffer position kCellOrigin + pos, pos = screen x + 8;
+    // those with 0 < pos < kPosLimit are drawn, and they are consecutive.
+    const i32 pos = (Vram(entry + 3) & 0x3FF) - 120;
+    s.columns = 0;
+    for (i32 c = 0; c < w; ++c) {
+      const i32 at = pos + 8 * c;
+      if (at <= 0 || at >= kPosLimit) continue;
+      if (s.columns++ == 0) {
+        s.dest = g_lineBuffer + kCellOrigin + at;
+        s.cell = cell + static_cast<u32>(c) * step;
+      }
+    }
+    s.step = step;
+    s.paletteBytes = PaletteBytes((attr >> 9) & 0x30);
     s.attr = attr;
+    // A sprite wholly off the screen's sides is never binned.
     const i32 first = s.y < 0 ? 0 : s.y;
-    const i32 end = s.y + s.height < 224 ? s.y + s.height : 224;
+    const i32 end = s.columns == 0 ? 0 : s.y + s.height < 224 ? s.y + s.height : 224;
     for (i32 line = first; line < end; ++line) {
       if (attr & 0x8000) {
         b.order[line][79 - b.highCount[line]++] = static_cast<u8>(count);
