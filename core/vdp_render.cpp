@@ -61,11 +61,12 @@ constexpr std::array<u16, 256> MakeSpread() {
 }
 constexpr std::array<u16, 256> kSpread = MakeSpread();
 
-// The two words of the row at the even word index rowWord (at most 0x7FFE)
-// as one host load: the first word in the low half.
-inline u32 PatternRowWords(u32 rowWord) {
+// Pattern rows are numbered through VRAM: row r of pattern n is row
+// n * 8 + r (0-0x3FFF), at word index row * 2. Its two words as one host
+// load, the first word in the low half.
+inline u32 PatternRowWords(u32 row) {
   u32 v;
-  std::memcpy(&v, g_machine.vram + (rowWord << 1), 4);
+  std::memcpy(&v, g_machine.vram + (row << 2), 4);
   return v;
 }
 
@@ -83,10 +84,10 @@ struct SpreadCache {
   u32 words;
   u64 pixels;
 };
-SpreadCache s_spread[0x4000];  // by VRAM word index of the row / 2
+SpreadCache s_spread[0x4000];  // by pattern row
 
-inline u64 SpreadRowAt(u32 rowWord, u32 words) {
-  SpreadCache& c = s_spread[rowWord >> 1];
+inline u64 SpreadRowAt(u32 row, u32 words) {
+  SpreadCache& c = s_spread[row];
   if (c.words != words) {
     c.words = words;
     c.pixels = SpreadRow(words);
@@ -112,12 +113,11 @@ inline void MergeRow(u8* dest, u64 pixels, u64 paletteBytes) {
   std::memcpy(dest, &d, 8);
 }
 
-// Draws the row at rowWord at dest; an empty row (both words 0) draws
-// nothing.
-inline void DrawPatternRow(u8* dest, u32 rowWord, u64 paletteBytes, bool flipped) {
-  const u32 words = PatternRowWords(rowWord);
+// Draws pattern row row at dest; an empty row (both words 0) draws nothing.
+inline void DrawPatternRow(u8* dest, u32 row, u64 paletteBytes, bool flipped) {
+  const u32 words = PatternRowWords(row);
   if (words == 0) return;
-  u64 pixels = SpreadRowAt(rowWord, words);
+  u64 pixels = SpreadRowAt(row, words);
   if (flipped) pixels = __builtin_bswap64(pixels);
   MergeRow(dest, pixels, paletteBytes);
 }
@@ -148,14 +148,14 @@ template <bool kWraps>
 void DrawTileStripFrom(const TileStrip& ts, HighCells& high) {
   const u32 rowBase = ts.rowBase & 0x7FFF;
   const u32 columnMask = ts.columnMask;
-  const u8* const row = g_machine.vram + (rowBase << 1);
+  const u8* const names = g_machine.vram + (rowBase << 1);
   // floor(-hscroll / 8), and the position 1-8 of the first cell's right end.
   u32 column = static_cast<u32>(static_cast<i32>(0u - ts.hscroll) >> 3);
   u8* dest = g_lineBuffer + kCellOrigin + ((ts.hscroll - 1) & 7) + 1;
   u8* const end = g_lineBuffer + kCellOrigin + kPosLimit;
-  // Byte offset of the pattern row within its pattern, and vertically flipped.
-  const u32 fine = (static_cast<u32>(ts.planeLine) & 7) * 4;
-  const u32 fineFlipped = 28 - fine;
+  // The row within the pattern, and vertically flipped.
+  const u32 fine = static_cast<u32>(ts.planeLine) & 7;
+  const u32 fineFlipped = 7 - fine;
   u32 emptyEntry = 0x10000;  // matches no entry word
   for (; dest < end; dest += 8, ++column) {
     u32 entry;
@@ -163,17 +163,17 @@ void DrawTileStripFrom(const TileStrip& ts, HighCells& high) {
       entry = Vram(rowBase + (column & columnMask));
     } else {
       u16 w;
-      std::memcpy(&w, row + ((column & columnMask) << 1), 2);
+      std::memcpy(&w, names + ((column & columnMask) << 1), 2);
       entry = w;
     }
     if (entry == emptyEntry) continue;
-    const u32 rowByte = ((entry & 0x7FF) << 5) + ((entry & 0x1000) ? fineFlipped : fine);
-    const u32 words = PatternRowWords(rowByte >> 1);
+    const u32 row = ((entry & 0x7FF) << 3) + ((entry & 0x1000) ? fineFlipped : fine);
+    const u32 words = PatternRowWords(row);
     if (words == 0) {
       emptyEntry = entry;
       continue;
     }
-    u64 pixels = SpreadRowAt(rowByte >> 1, words);
+    u64 pixels = SpreadRowAt(row, words);
     if (entry & 0x800) pixels = __builtin_bswap64(pixels);
     const u64 paletteBytes = PaletteBytes((entry >> 9) & 0x30);
     if (entry & 0x8000) {
@@ -243,15 +243,15 @@ struct Sprite {
 // A sprite's cells run column by column: column c, row r uses pattern
 // first + c * h + r. The line lies within the sprite.
 inline void VdpDrawSprite(const Sprite& s, i32 line) {
-  i32 row = line - s.y;
-  if (s.attr & 0x1000) row = s.height - 1 - row;
+  i32 y = line - s.y;
+  if (s.attr & 0x1000) y = s.height - 1 - y;
   const bool flipped = (s.attr & 0x800) != 0;
-  u32 p = (s.cell + static_cast<u32>(row >> 3)) * 16 + static_cast<u32>(row & 7) * 2;
+  u32 row = (s.cell + static_cast<u32>(y >> 3)) * 8 + static_cast<u32>(y & 7);
   u8* dest = s.dest;
   for (i32 c = 0; c < s.columns; ++c) {
-    DrawPatternRow(dest, p & 0x7FFF, s.paletteBytes, flipped);
+    DrawPatternRow(dest, row & 0x3FFF, s.paletteBytes, flipped);
     dest += 8;
-    p += s.step * 16;
+    row += s.step * 8;
   }
 }
 
