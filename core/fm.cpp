@@ -95,15 +95,27 @@ u32 FmMixSample(i16* pair) {
 
 namespace {
 
-// A voice keyed off whose envelope has reached 0 gives 0 on every sample
-// and only its phase moves, so the frame makes each voice's samples in
-// blocks and steps a silent voice's phase once per block; the sum is the
-// same as mixing every voice on every sample.
+// Two steady states make a frame cheaper without changing a sample: a voice
+// keyed off whose envelope has reached 0 gives 0 on every sample and only
+// its phase moves, so it is stepped once per block; a voice keyed on at full
+// level gives the wave sample over 8 ((16384 x w) >> 17 = w >> 3). Ramps are
+// stepped sample by sample. The sum is the same as mixing every voice on
+// every sample.
 void FmAddVoice(FmVoice* voice, i32* mix, u32 count) {
   for (u32 i = 0; i < count; ++i) {
     if (voice->keyMask == 0 && voice->envelope == 0) {
       voice->phase =
           static_cast<u16>(voice->phase + PhaseIncrement(voice->blockFnum) * (count - i));
+      return;
+    }
+    if (voice->keyMask != 0 && voice->envelope == kFmEnvelopeMax) {
+      const u32 increment = PhaseIncrement(voice->blockFnum);
+      u16 phase = voice->phase;
+      for (; i < count; ++i) {
+        mix[i] += g_fmWave[phase >> 8] >> 3;
+        phase = static_cast<u16>(phase + increment);
+      }
+      voice->phase = phase;
       return;
     }
     mix[i] += FmVoiceStep(voice);
