@@ -3,6 +3,12 @@
 // transparent, so priority is only drawing order), keeps the host colours in
 // step with CRAM, and hands the line to the frontend.
 //
+// What makes it fast keeps the drawing order: each plane's row is read once,
+// its high-priority cells held back until the low sprites are down; the
+// sprite list is walked once and binned by line until something can change
+// it; and each pattern row's spread pixels are kept beside the words they
+// were made from.
+//
 // Every VRAM index is wrapped to 15 bits, and every cell or sprite column is
 // drawn at buffer position 24 + p with 0 < p < 328, so its eight pixels land
 // in positions 25-358: the margins absorb what lies off screen and no
