@@ -130,6 +130,10 @@ inline void DrawPatternRow(u8* dest, u32 row, u64 paletteBytes, bool flipped) {
 
 void VdpFillBackground() { std::memset(g_lineBuffer + kVisible, Reg(7) & 63, 320); }
 
+// Where the line's strips end: a 32-cell line hands on buffer positions
+// 32-287 only, so plane cells that start further right are not drawn.
+u8* s_stripEnd;
+
 // High-priority plane cells met while the low layers are painted: each
 // entry is fetched and decoded once, and its pixels wait here until the low
 // sprites are down. A strip has at most 41 cells, and a line two strips.
@@ -158,7 +162,7 @@ void DrawTileStripFrom(const TileStrip& ts, HighCells& high) {
   // floor(-hscroll / 8), and the position 1-8 of the first cell's right end.
   u32 column = static_cast<u32>(static_cast<i32>(0u - ts.hscroll) >> 3);
   u8* dest = g_lineBuffer + kCellOrigin + ((ts.hscroll - 1) & 7) + 1;
-  u8* const end = g_lineBuffer + kCellOrigin + kPosLimit;
+  u8* const end = s_stripEnd;
   // The row within the pattern, and vertically flipped.
   const u32 fine = static_cast<u32>(ts.planeLine) & 7;
   const u32 fineFlipped = 7 - fine;
@@ -377,6 +381,7 @@ void VdpRenderLayers() {
   }
   const i32 split = (Reg(18) & 31) * 8;
   const bool windowLine = (Reg(18) & 0x80) ? g_currentLine >= split : g_currentLine < split;
+  s_stripEnd = (Reg(12) & 1) ? g_lineBuffer + kCellOrigin + kPosLimit : g_lineBuffer + 288;
   HighCells high;
   high.count = 0;
   VdpRenderPlane(1, high);
