@@ -106,7 +106,8 @@ constexpr u64 kOnes = 0x0101010101010101ull;
 // The palette bits in every byte.
 inline u64 PaletteBytes(u32 palette) { return palette * kOnes; }
 
-// paletteBytes from PaletteBytes.
+// Writes the non-zero pixels, each with the palette bits of paletteBytes, to
+// dest; zero pixels keep what is there.
 inline void MergeRow(u8* dest, u64 pixels, u64 paletteBytes) {
   // Pixel values are at most 15, so adding 0x7F sets a byte's top bit
   // exactly when the pixel is non-zero, without carrying into the next byte;
