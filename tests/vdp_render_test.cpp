@@ -881,4 +881,64 @@ TEST(VdpFrameTest, AProgramsWritesReachTheLinesOfItsFrame) {
   CoreShutdown();
 }
 
+// In the line-by-line frame a horizontal interrupt every 8 lines moves
+// sprite 0 (solid 1, 32 lines tall) 8 pixels right through the data port:
+// each line shows the sprite where the writes made before it left it.
+std::vector<Line> g_frameShots;
+
+u32 RecordEveryLine(i32 line, const u16*, const u8* pixels) {
+  std::memcpy(g_frameShots.at(static_cast<size_t>(line)).data(), pixels, 320);
+  return 0;
+}
+
+TEST(VdpFrameTest, SpriteMovedByHorizontalInterruptsMovesOnTheNextLine) {
+  constexpr u16 kMoveWImmAbsL = 0x33FC;
+  constexpr u16 kMoveLImmAbsL = 0x23FC;
+  CartImage image(0x1000);
+  image.Long(0, 0x00FF8000).Long(4, 0x200).Long(0x70, 0x300);
+  image.Code(0x200, {
+                        kMoveWImmAbsL, 0x8F02, 0x00C0, 0x0004,          // auto-increment 2
+                        kMoveWImmAbsL, 0x8C81, 0x00C0, 0x0004,          // 40-cell line
+                        kMoveWImmAbsL, 0x8230, 0x00C0, 0x0004,          // plane A at 0xC000
+                        kMoveWImmAbsL, 0x8407, 0x00C0, 0x0004,          // plane B at 0xE000
+                        kMoveWImmAbsL, 0x8554, 0x00C0, 0x0004,          // sprites at 0xA800
+                        kMoveWImmAbsL, 0x8A07, 0x00C0, 0x0004,          // every 8 lines
+                        kMoveLImmAbsL, 0x4020, 0x0000, 0x00C0, 0x0004,  // patterns 1-4
+                        0x703F,                                         // MOVEQ #63,D0
+                        kMoveWImmAbsL, 0x1111, 0x00C0, 0x0000,          // loop: one row half
+                        0x51C8,        0xFFF6,                          // DBRA D0,loop
+                        kMoveLImmAbsL, 0x6800, 0x0002, 0x00C0, 0x0004,  // sprite 0
+                        kMoveWImmAbsL, 128,    0x00C0, 0x0000,          // line 0
+                        kMoveWImmAbsL, 0x0300, 0x00C0, 0x0000,          // 1 x 4 cells, no link
+                        kMoveWImmAbsL, 0x0001, 0x00C0, 0x0000,          // pattern 1
+                        kMoveWImmAbsL, 128,    0x00C0, 0x0000,          // x 0
+                        0x3E3C,        128,                             // MOVE.W #128,D7
+                        kMoveWImmAbsL, 0x8014, 0x00C0, 0x0004,          // horizontal interrupts
+                        kMoveWImmAbsL, 0x8144, 0x00C0, 0x0004,          // display on
+                        0x46FC,        0x2000,                          // MOVE #$2000,SR
+                        0x60FE,                                         // BRA.S *
+                    });
+  image.Code(0x300, {
+                        kMoveLImmAbsL, 0x6806, 0x0002, 0x00C0, 0x0004,  // sprite 0 word 3
+                        0x5047,                                         // ADDQ.W #8,D7
+                        0x33C7, 0x00C0, 0x0000,                         // MOVE.W D7,data
+                        0x4E73,                                         // RTE
+                    });
+  CoreInit();
+  CoreLoadRom(image.data(), image.size());
+  EXPECT_EQ(CoreRunFrame(), 0u);  // the program sets up; this frame runs whole
+  g_frameShots.assign(224, Filled(0xEE));
+  g_coreInterface.lineCallback = RecordEveryLine;
+  EXPECT_EQ(CoreRunFrame(), 0u);  // by lines
+  g_coreInterface.lineCallback = nullptr;
+  for (i32 line = 0; line < 224; ++line) {
+    SCOPED_TRACE(line);
+    // Level 4 is taken at the start of lines 8, 16, 24, ..., after the line
+    // is drawn.
+    const i32 x = line == 0 ? 0 : (line - 1) / 8 * 8;
+    EXPECT_TRUE(SameLine(line < 32 ? Cell(Filled(0), x, 1) : Filled(0), g_frameShots[line]));
+  }
+  CoreShutdown();
+}
+
 }  // namespace
