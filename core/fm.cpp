@@ -1,6 +1,7 @@
 #include "core/fm.h"
 
 #include <cstddef>
+#include <cstring>
 
 #include "core/machine.h"
 
@@ -12,6 +13,20 @@ namespace {
 constexpr i32 kFmEnvelopeMax = 16384;
 constexpr i32 kFmEnvelopeStep = 256;  // 64 samples from silence to full level
 constexpr i16 kFmWaveLevel = 16384;
+
+i16 ClampSample(i32 sum) {
+  if (sum > 32767) sum = 32767;
+  if (sum < -32768) sum = -32768;
+  return static_cast<i16>(sum);
+}
+
+// F-number shifted by the block gives the chip's phase step; 2455 / 65536
+// scales it to our 16-bit accumulator. At most (2047 << 7) * 2455 < 2^31.
+u32 PhaseIncrement(u16 blockFnum) {
+  const u32 fnum = blockFnum & 0x7FFu;
+  const u32 block = (blockFnum >> 11) & 7u;
+  return ((fnum << block) * 2455u) >> 16;
+}
 
 }  // namespace
 
@@ -63,11 +78,7 @@ i32 FmVoiceStep(FmVoice* voice) {
   }
   voice->envelope = static_cast<i16>(envelope);
 
-  // F-number shifted by the block gives the chip's phase step; 2455 / 65536
-  // scales it to our 16-bit accumulator. At most (2047 << 7) * 2455 < 2^31.
-  const u32 fnum = voice->blockFnum & 0x7FFu;
-  const u32 block = (voice->blockFnum >> 11) & 7u;
-  const u32 increment = ((fnum << block) * 2455u) >> 16;
+  const u32 increment = PhaseIncrement(voice->blockFnum);
 
   // Output comes from the phase before this step's advance.
   const i32 output = (envelope * g_fmWave[voice->phase >> 8]) >> 17;
@@ -78,17 +89,57 @@ i32 FmVoiceStep(FmVoice* voice) {
 u32 FmMixSample(i16* pair) {
   i32 sum = 0;
   for (FmVoice& voice : g_fmVoices) sum += FmVoiceStep(&voice);
-  if (sum > 32767) sum = 32767;
-  if (sum < -32768) sum = -32768;
-  pair[0] = static_cast<i16>(sum);
-  pair[1] = static_cast<i16>(sum);
+  pair[0] = pair[1] = ClampSample(sum);
   return 0;
 }
+
+namespace {
+
+// Two steady states make a frame cheaper without changing a sample: a voice
+// keyed off whose envelope has reached 0 gives 0 on every sample and only
+// its phase moves, so it is stepped once per block; a voice keyed on at full
+// level gives the wave sample over 8 ((16384 x w) >> 17 = w >> 3). Ramps are
+// stepped sample by sample. The sum is the same as mixing every voice on
+// every sample.
+void FmAddVoice(FmVoice* voice, i32* mix, u32 count) {
+  for (u32 i = 0; i < count; ++i) {
+    if (voice->keyMask == 0 && voice->envelope == 0) {
+      voice->phase =
+          static_cast<u16>(voice->phase + PhaseIncrement(voice->blockFnum) * (count - i));
+      return;
+    }
+    if (voice->keyMask != 0 && voice->envelope == kFmEnvelopeMax) {
+      const u32 increment = PhaseIncrement(voice->blockFnum);
+      u16 phase = voice->phase;
+      for (; i < count; ++i) {
+        mix[i] += g_fmWave[phase >> 8] >> 3;
+        phase = static_cast<u16>(phase + increment);
+      }
+      voice->phase = phase;
+      return;
+    }
+    mix[i] += FmVoiceStep(voice);
+  }
+}
+
+}  // namespace
 
 u32 FmRenderFrame() {
   i16* buffer = g_coreInterface.soundBuffer;
   if (buffer == nullptr) return 1;
-  const u32 pairs = g_coreInterface.samplesPerFrame;
-  for (u32 i = 0; i < pairs; ++i) FmMixSample(buffer + 2 * static_cast<size_t>(i));
+  constexpr u32 kBlock = 256;
+  i32 mix[kBlock];
+  for (u32 left = g_coreInterface.samplesPerFrame; left > 0;) {
+    const u32 count = left < kBlock ? left : kBlock;
+    std::memset(mix, 0, count * sizeof mix[0]);
+    for (FmVoice& voice : g_fmVoices) FmAddVoice(&voice, mix, count);
+    for (u32 i = 0; i < count; ++i) {
+      const i16 sample = ClampSample(mix[i]);
+      buffer[2 * i] = sample;
+      buffer[2 * i + 1] = sample;
+    }
+    buffer += 2 * static_cast<size_t>(count);
+    left -= count;
+  }
   return 0;
 }

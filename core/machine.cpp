@@ -85,6 +85,7 @@ u32 RegionBits(u8 b) {
 void CoreClearMachine() {
   std::memset(&g_machine, 0, sizeof g_machine);
   ArmTraps(g_machine.ramFence + kFenceZeroBytes);
+  VdpRenderReset();
 }
 
 u32 CoreInit() {

@@ -66,6 +66,7 @@ void VdpWriteData(u16 value) {
   switch (vdp.code) {
     case 1:
       std::memcpy(g_machine.vram + ((index & 0x7FFF) << 1), &value, 2);
+      VdpNoteVramWrite(index);
       break;
     case 3:
       g_machine.cram[index & 63] = value;

@@ -28,6 +28,18 @@ void VdpDmaFromBus(u32 source, i32 count);
 // Builds line 0-223 and hands it to the line callback; returns 0.
 u32 VdpRenderLine(i32 line);
 
+// The renderer walks the sprite list once and bins it by line until
+// something may change it: the table moving (registers 5 and 12, which it
+// checks itself), a VRAM write that can reach the 512 words 128 links can
+// name from the table base, or a clear of the machine.
+extern u32 g_spriteTableWord;  // table base the bins were made from, a VRAM word index
+extern u8 g_spriteBinsValid;
+inline void VdpNoteVramWrite(u32 index) {
+  if (((index - g_spriteTableWord) & 0x7FFF) < 512) g_spriteBinsValid = 0;
+}
+// Drops what the renderer keeps between lines; called when the machine is cleared.
+void VdpRenderReset();
+
 // Colour RAM word 0000BBB0GGG0RRR0 to host RGB565.
 u16 VdpColorToRgb565(u16 color);
 

@@ -3,6 +3,12 @@
 // transparent, so priority is only drawing order), keeps the host colours in
 // step with CRAM, and hands the line to the frontend.
 //
+// What makes it fast keeps the drawing order: each plane's row is read once,
+// its high-priority cells held back until the low sprites are down; the
+// sprite list is walked once and binned by line until something can change
+// it; and each pattern row's spread pixels are kept beside the words they
+// were made from.
+//
 // Every VRAM index is wrapped to 15 bits, and every cell or sprite column is
 // drawn at buffer position 24 + p with 0 < p < 328, so its eight pixels land
 // in positions 25-358: the margins absorb what lies off screen and no
@@ -17,6 +23,8 @@
 u8 g_lineBuffer[kLineBufferSize];
 i32 g_currentLine;
 u16 (*g_colorConvert)(u16 color) = VdpColorToRgb565;
+u32 g_spriteTableWord;
+u8 g_spriteBinsValid;
 
 namespace {
 
@@ -33,7 +41,6 @@ struct TileStrip {
   i32 planeLine;   // pixel row in the plane or window; low 3 bits pick the pattern row
   u32 hscroll;     // horizontal scroll in pixels
   u32 columnMask;  // wrap mask of the cell column
-  u32 priority;    // 0 or 1
 };
 
 // log2 of the plane size in cells by size code; code 2 is taken as 64.
@@ -60,69 +67,146 @@ constexpr std::array<u16, 256> MakeSpread() {
 }
 constexpr std::array<u16, 256> kSpread = MakeSpread();
 
-inline u64 SpreadRow(u32 row) {
-  return u64{kSpread[row >> 24]} | (u64{kSpread[(row >> 16) & 255]} << 16) |
-         (u64{kSpread[(row >> 8) & 255]} << 32) | (u64{kSpread[row & 255]} << 48);
+// Pattern rows are numbered through VRAM: row r of pattern n is row
+// n * 8 + r (0-0x3FFF), at word index row * 2. Its two words as one host
+// load, the first word in the low half.
+inline u32 PatternRowWords(u32 row) {
+  u32 v;
+  std::memcpy(&v, g_machine.vram + (row << 2), 4);
+  return v;
 }
 
-inline void MergeRow(u8* dest, u64 pixels, u32 palette) {
-  constexpr u64 kOnes = 0x0101010101010101ull;
+// Pixels 0-1 are in byte 1 of the loaded words, 2-3 in byte 0, 4-5 in byte 3
+// and 6-7 in byte 2.
+inline u64 SpreadRow(u32 v) {
+  return u64{kSpread[(v >> 8) & 255]} | (u64{kSpread[v & 255]} << 16) |
+         (u64{kSpread[v >> 24]} << 32) | (u64{kSpread[(v >> 16) & 255]} << 48);
+}
+
+// The spread form of every pattern row, kept beside the words it was made
+// from and remade when the row's words differ: a memo of SpreadRow by place,
+// which nothing has to invalidate.
+struct SpreadCache {
+  u32 words;
+  u64 pixels;
+};
+SpreadCache s_spread[0x4000];  // by pattern row
+
+inline u64 SpreadRowAt(u32 row, u32 words) {
+  SpreadCache& c = s_spread[row];
+  if (c.words != words) {
+    c.words = words;
+    c.pixels = SpreadRow(words);
+  }
+  return c.pixels;
+}
+
+constexpr u64 kOnes = 0x0101010101010101ull;
+
+// The palette bits in every byte.
+inline u64 PaletteBytes(u32 palette) { return palette * kOnes; }
+
+// Writes the non-zero pixels, each with the palette bits of paletteBytes, to
+// dest; zero pixels keep what is there.
+inline void MergeRow(u8* dest, u64 pixels, u64 paletteBytes) {
   // Pixel values are at most 15, so adding 0x7F sets a byte's top bit
-  // exactly when the pixel is non-zero, without carrying into the next byte.
-  const u64 opaque = (((pixels + 0x7F * kOnes) & (0x80 * kOnes)) >> 7) * 0xFF;
+  // exactly when the pixel is non-zero, without carrying into the next byte;
+  // (top << 1) - (top >> 7) widens each top bit to 0xFF.
+  const u64 top = (pixels + 0x7F * kOnes) & (0x80 * kOnes);
+  const u64 opaque = (top << 1) - (top >> 7);
   u64 d;
   std::memcpy(&d, dest, 8);
-  d = (d & ~opaque) | ((pixels | palette * kOnes) & opaque);
+  d ^= (d ^ (pixels | paletteBytes)) & opaque;
   std::memcpy(dest, &d, 8);
 }
 
-inline u32 PatternRow(u32 rowWord) {
-  return (static_cast<u32>(Vram(rowWord)) << 16) | Vram(rowWord + 1);
-}
-
-// Both return 1 when the row is empty (nothing is drawn), else 0.
-u32 VdpDrawPatternRow(u8* dest, u32 rowWord, u32 palette) {
-  const u32 row = PatternRow(rowWord);
-  if (row == 0) return 1;
-  MergeRow(dest, SpreadRow(row), palette);
-  return 0;
-}
-
-u32 VdpDrawPatternRowFlipped(u8* dest, u32 rowWord, u32 palette) {
-  const u32 row = PatternRow(rowWord);
-  if (row == 0) return 1;
-  MergeRow(dest, __builtin_bswap64(SpreadRow(row)), palette);
-  return 0;
+// Draws pattern row row at dest; an empty row (both words 0) draws nothing.
+inline void DrawPatternRow(u8* dest, u32 row, u64 paletteBytes, bool flipped) {
+  const u32 words = PatternRowWords(row);
+  if (words == 0) return;
+  u64 pixels = SpreadRowAt(row, words);
+  if (flipped) pixels = __builtin_bswap64(pixels);
+  MergeRow(dest, pixels, paletteBytes);
 }
 
 void VdpFillBackground() { std::memset(g_lineBuffer + kVisible, Reg(7) & 63, 320); }
 
+// Where the line's strips end: a 32-cell line hands on buffer positions
+// 32-287 only, so plane cells that start further right are not drawn.
+u8* s_stripEnd;
+
+// High-priority plane cells met while the low layers are painted: each
+// entry is fetched and decoded once, and its pixels wait here until the low
+// sprites are down. A strip has at most 41 cells, and a line two strips.
+struct HighCell {
+  u64 pixels;  // spread and flipped
+  u64 paletteBytes;
+  u8* dest;
+};
+struct HighCells {
+  HighCell cells[2 * 41];
+  u32 count;
+};
+
 // Draws the cells of one row that cover the screen: 40 from screen x 0 when
 // the scroll is a multiple of 8, otherwise 41, the first partly in the left
-// margin. A run of blank cells shares one name-table entry, so the last
-// entry found empty is remembered and its repeats cost one compare each.
-void VdpDrawTileStrip(TileStrip ts) {
+// margin. Low-priority cells are painted at once, high-priority ones are
+// kept in high. A run of blank cells shares one name-table entry, so the
+// last entry found empty is remembered and its repeats cost one compare each.
+// kWraps: the row runs past the end of VRAM, so each entry's index is
+// wrapped on its own; otherwise the row is read through one base pointer.
+template <bool kWraps>
+void DrawTileStripFrom(const TileStrip& ts, HighCells& high) {
+  const u32 rowBase = ts.rowBase & 0x7FFF;
+  const u32 columnMask = ts.columnMask;
+  const u8* const names = g_machine.vram + (rowBase << 1);
   // floor(-hscroll / 8), and the position 1-8 of the first cell's right end.
-  i32 column = static_cast<i32>(0u - ts.hscroll) >> 3;
-  i32 pos = static_cast<i32>(((ts.hscroll - 1) & 7) + 1);
-  const u32 fineRow = static_cast<u32>(ts.planeLine) & 7;
+  u32 column = static_cast<u32>(static_cast<i32>(0u - ts.hscroll) >> 3);
+  u8* dest = g_lineBuffer + kCellOrigin + ((ts.hscroll - 1) & 7) + 1;
+  u8* const end = s_stripEnd;
+  // The row within the pattern, and vertically flipped.
+  const u32 fine = static_cast<u32>(ts.planeLine) & 7;
+  const u32 fineFlipped = 7 - fine;
   u32 emptyEntry = 0x10000;  // matches no entry word
-  for (; pos < kPosLimit; pos += 8, ++column) {
-    const u32 entry = Vram(ts.rowBase + (static_cast<u32>(column) & ts.columnMask));
-    if (entry == emptyEntry || (entry >> 15) != ts.priority) continue;
-    const u32 rowWord = (entry & 0x7FF) * 16 + ((entry & 0x1000) ? 14 - fineRow * 2 : fineRow * 2);
-    const u32 palette = (entry >> 9) & 0x30;
-    u8* dest = g_lineBuffer + kCellOrigin + pos;
-    const u32 empty = (entry & 0x800) ? VdpDrawPatternRowFlipped(dest, rowWord, palette)
-                                      : VdpDrawPatternRow(dest, rowWord, palette);
-    if (empty) emptyEntry = entry;
+  for (; dest < end; dest += 8, ++column) {
+    u32 entry;
+    if constexpr (kWraps) {
+      entry = Vram(rowBase + (column & columnMask));
+    } else {
+      u16 w;
+      std::memcpy(&w, names + ((column & columnMask) << 1), 2);
+      entry = w;
+    }
+    if (entry == emptyEntry) continue;
+    const u32 row = ((entry & 0x7FF) << 3) + ((entry & 0x1000) ? fineFlipped : fine);
+    const u32 words = PatternRowWords(row);
+    if (words == 0) {
+      emptyEntry = entry;
+      continue;
+    }
+    u64 pixels = SpreadRowAt(row, words);
+    if (entry & 0x800) pixels = __builtin_bswap64(pixels);
+    const u64 paletteBytes = PaletteBytes((entry >> 9) & 0x30);
+    if (entry & 0x8000) {
+      high.cells[high.count++] = {pixels, paletteBytes, dest};
+    } else {
+      MergeRow(dest, pixels, paletteBytes);
+    }
+  }
+}
+
+void VdpDrawTileStrip(const TileStrip& ts, HighCells& high) {
+  if ((ts.rowBase & 0x7FFF) + ts.columnMask > 0x7FFF) {
+    DrawTileStripFrom<true>(ts, high);
+  } else {
+    DrawTileStripFrom<false>(ts, high);
   }
 }
 
 // Plane 0 is A, 1 is B. Vertical scroll is one value per plane for the whole
 // screen; horizontal scroll is one value for the screen (modes 0 and 1), per
 // 8-line row (mode 2) or per line (mode 3).
-void VdpRenderPlane(u32 plane, u32 priority) {
+void VdpRenderPlane(u32 plane, HighCells& high) {
   const u32 line = static_cast<u32>(g_currentLine);
   const u32 vscroll = g_machine.vsram[plane & 1];
   u32 i = Reg(13) * 512u;
@@ -137,13 +221,13 @@ void VdpRenderPlane(u32 plane, u32 priority) {
   const u32 base = plane == 0 ? (Reg(2) & 0x38u) << 9 : (Reg(4) & 7u) << 12;
   const u32 planeLine = (vscroll + line) & heightMask;
   const u32 rowBase = base + ((planeLine >> 3) << widthShift);
-  VdpDrawTileStrip({rowBase, static_cast<i32>(planeLine), hscroll, columnMask, priority});
+  VdpDrawTileStrip({rowBase, static_cast<i32>(planeLine), hscroll, columnMask}, high);
 }
 
 // The window: a fixed, unscrolled plane whose row is chosen by the screen
 // line; its rows are 64 cells apart on a 40-cell line and 32 on a 32-cell
 // line.
-void VdpRenderWindow(u32 priority) {
+void VdpRenderWindow(HighCells& high) {
   const u32 line = static_cast<u32>(g_currentLine);
   u32 rowBase;
   if (Reg(12) & 1) {
@@ -151,59 +235,61 @@ void VdpRenderWindow(u32 priority) {
   } else {
     rowBase = ((Reg(3) & 0x3Eu) << 9) + (line >> 3) * 32;
   }
-  VdpDrawTileStrip({rowBase, g_currentLine, 0, 63, priority});
+  VdpDrawTileStrip({rowBase, g_currentLine, 0, 63}, high);
 }
 
-// A sprite's cells run column by column: column c, row r uses pattern
-// first + c * h + r.
-void VdpDrawSprite(i32 y, const u16* words, u32 priority) {
-  const u32 attr = words[2];
-  if ((attr >> 15) != priority) return;
-  const i32 w = ((words[1] >> 10) & 3) + 1;
-  const i32 h = ((words[1] >> 8) & 3) + 1;
-  const i32 line = g_currentLine;
-  if (line >= y + 8 * h) return;
-  i32 row = line - y;
-  if (attr & 0x1000) row = 8 * h - 1 - row;
-  const u32 palette = (attr >> 9) & 0x30;
-  const bool flipped = (attr & 0x800) != 0;
-  u32 cell = (attr & 0x7FF) + static_cast<u32>(row >> 3);
-  u32 step = static_cast<u32>(h);
-  if (flipped) {
-    cell += static_cast<u32>((w - 1) * h);
-    step = 0u - step;
-  }
-  u32 p = cell * 16 + static_cast<u32>(row & 7) * 2;
-  i32 pos = (words[3] & 0x3FF) - 120;  // screen x + 8
-  for (i32 c = 0; c < w; ++c) {
-    // Columns wholly off either edge are skipped; the next one is still tried.
-    if (pos > 0 && pos < kPosLimit) {
-      p &= 0x7FFF;
-      u8* dest = g_lineBuffer + kCellOrigin + pos;
-      if (flipped) {
-        VdpDrawPatternRowFlipped(dest, p, palette);
-      } else {
-        VdpDrawPatternRow(dest, p, palette);
-      }
-    }
-    pos += 8;
-    p += step * 16;
-  }
-}
-
-// The sprites that the line crosses, back to front. Nothing runs between
-// the two priority passes of a line, so the list is walked once per line.
-struct LineSprite {
-  i32 y;
-  u16 words[4];
+// One entry of the sprite list, decoded once when the list is walked.
+struct Sprite {
+  i32 y;        // top line
+  i32 height;   // in lines: 8, 16, 24 or 32
+  i32 columns;  // columns that reach the screen, 0-4: columns wholly off
+                // either edge are never drawn, not even into the margins
+  u8* dest;     // where the first of them is drawn
+  u32 cell;     // pattern of its top cell
+  u32 step;     // pattern step from one column to the next: h, or -h when flipped
+  u64 paletteBytes;
+  u16 attr;  // word 2: bit 15 priority, bit 12 vertical flip, bit 11 horizontal flip
 };
 
-// Walks the sprite list from sprite 0 by its links (at most 80 entries; a
-// loop repeats until they are full) and keeps, from its end back to its
-// start, the sprites whose 32-line band holds the line, so that a sprite
-// earlier in link order is drawn later and covers the ones after it.
-u32 VdpWalkSprites(LineSprite* out) {
-  const u32 tableBase = static_cast<u32>(Reg(5) & ((Reg(12) & 1) ? 0x7E : 0x7F)) << 8;
+// A sprite's cells run column by column: column c, row r uses pattern
+// first + c * h + r. The line lies within the sprite.
+inline void VdpDrawSprite(const Sprite& s, i32 line) {
+  i32 y = line - s.y;
+  if (s.attr & 0x1000) y = s.height - 1 - y;
+  const bool flipped = (s.attr & 0x800) != 0;
+  u32 row = (s.cell + static_cast<u32>(y >> 3)) * 8 + static_cast<u32>(y & 7);
+  u8* dest = s.dest;
+  for (i32 c = 0; c < s.columns; ++c) {
+    DrawPatternRow(dest, row & 0x3FFF, s.paletteBytes, flipped);
+    dest += 8;
+    row += s.step * 8;
+  }
+}
+
+// The sprite list, walked from sprite 0 by its links (at most 80 entries; a
+// loop repeats until they are full) and kept from its end back to its start,
+// so that a sprite earlier in link order is drawn later and covers the ones
+// after it. Nothing but VRAM writes into the attribute table and the
+// registers that place it can change the list, so it is walked once and
+// binned by line for the whole frame, and walked again at the top of the
+// next frame, when the table moves, or after a write that may reach it.
+struct SpriteBins {
+  Sprite sprites[80];  // back to front
+  u32 spriteCount;
+  u32 tableBase;  // word index the list was walked from
+  // Per visible line, indices into sprites, back to front: the low-priority
+  // ones from the start of the row, the high-priority ones from its end
+  // backwards. A line can hold every entry, but never more.
+  u8 order[224][80];
+  u8 lowCount[224];
+  u8 highCount[224];
+};
+SpriteBins s_bins;
+
+u32 SpriteTableBase() { return static_cast<u32>(Reg(5) & ((Reg(12) & 1) ? 0x7E : 0x7F)) << 8; }
+
+void VdpWalkSprites(u32 tableBase) {
+  SpriteBins& b = s_bins;
   u8 spin[80];
   u32 n = 0;
   u32 link = 0;
@@ -213,39 +299,104 @@ u32 VdpWalkSprites(LineSprite* out) {
     if (link == 0 || n == 79) break;
     ++n;
   }
-  const i32 line = g_currentLine;
+  std::memset(b.lowCount, 0, sizeof b.lowCount);
+  std::memset(b.highCount, 0, sizeof b.highCount);
   u32 count = 0;
   for (i32 i = static_cast<i32>(n); i >= 0; --i) {
     const u32 entry = (tableBase + spin[i] * 4u) & 0x7FFC;
-    const i32 y = (Vram(entry) & 0x3FF) - 128;
-    if (y <= line && line < y + 32) {
-      out[count++] = {y, {Vram(entry), Vram(entry + 1), Vram(entry + 2), Vram(entry + 3)}};
+    const u32 size = Vram(entry + 1);
+    const u16 attr = Vram(entry + 2);
+    const i32 w = ((size >> 10) & 3) + 1;
+    const i32 h = ((size >> 8) & 3) + 1;
+    Sprite& s = b.sprites[count];
+    s.y = (Vram(entry) & 0x3FF) - 128;
+    s.height = 8 * h;
+    u32 cell = attr & 0x7FFu;
+    u32 step = static_cast<u32>(h);
+    if (attr & 0x800) {
+      cell += static_cast<u32>((w - 1) * h);
+      step = 0u - step;
     }
+    // Columns start at buffer position kCellOrigin + pos, pos = screen x + 8;
+    // those with 0 < pos < kPosLimit are drawn, and they are consecutive.
+    const i32 pos = (Vram(entry + 3) & 0x3FF) - 120;
+    s.columns = 0;
+    for (i32 c = 0; c < w; ++c) {
+      const i32 at = pos + 8 * c;
+      if (at <= 0 || at >= kPosLimit) continue;
+      if (s.columns++ == 0) {
+        s.dest = g_lineBuffer + kCellOrigin + at;
+        s.cell = cell + static_cast<u32>(c) * step;
+      }
+    }
+    s.step = step;
+    s.paletteBytes = PaletteBytes((attr >> 9) & 0x30);
+    s.attr = attr;
+    // A sprite wholly off the screen's sides is never binned.
+    const i32 first = s.y < 0 ? 0 : s.y;
+    const i32 end = s.columns == 0 ? 0 : s.y + s.height < 224 ? s.y + s.height : 224;
+    for (i32 line = first; line < end; ++line) {
+      if (attr & 0x8000) {
+        b.order[line][79 - b.highCount[line]++] = static_cast<u8>(count);
+      } else {
+        b.order[line][b.lowCount[line]++] = static_cast<u8>(count);
+      }
+    }
+    ++count;
   }
-  return count;
+  b.spriteCount = count;
+  b.tableBase = tableBase;
+  g_spriteTableWord = tableBase;
+  g_spriteBinsValid = 1;
 }
 
-void VdpRenderSprites(u32 priority, const LineSprite* sprites, u32 count) {
-  for (u32 i = 0; i < count; ++i) VdpDrawSprite(sprites[i].y, sprites[i].words, priority);
+void VdpRenderSprites(u32 priority) {
+  const SpriteBins& b = s_bins;
+  const i32 line = g_currentLine;
+  if (line < 0 || line >= 224) {
+    // Lines the frame never draws are not binned.
+    for (u32 i = 0; i < b.spriteCount; ++i) {
+      const Sprite& s = b.sprites[i];
+      if (static_cast<u32>(s.attr >> 15) == priority && s.y <= line && line < s.y + s.height) {
+        VdpDrawSprite(s, line);
+      }
+    }
+  } else if (priority == 0) {
+    const u8* order = b.order[line];
+    for (u32 i = 0; i < b.lowCount[line]; ++i) VdpDrawSprite(b.sprites[order[i]], line);
+  } else {
+    const u8* order = b.order[line] + 79;
+    for (u32 i = 0; i < b.highCount[line]; ++i)
+      VdpDrawSprite(b.sprites[order[-static_cast<i32>(i)]], line);
+  }
 }
 
 // Back to front: low plane B, low plane A or window, low sprites, then the
 // same at high priority. On a window line the window replaces plane A across
-// the whole line.
+// the whole line. The planes are read once: their high cells are held back
+// and painted after the low sprites.
 void VdpRenderLayers() {
+  const u32 tableBase = SpriteTableBase();
+  if (g_currentLine == 0 || !g_spriteBinsValid || tableBase != s_bins.tableBase) {
+    VdpWalkSprites(tableBase);
+  }
   const i32 split = (Reg(18) & 31) * 8;
   const bool windowLine = (Reg(18) & 0x80) ? g_currentLine >= split : g_currentLine < split;
-  LineSprite sprites[80];
-  const u32 spriteCount = VdpWalkSprites(sprites);
-  for (u32 priority = 0; priority < 2; ++priority) {
-    VdpRenderPlane(1, priority);
-    if (windowLine) {
-      VdpRenderWindow(priority);
-    } else {
-      VdpRenderPlane(0, priority);
-    }
-    VdpRenderSprites(priority, sprites, spriteCount);
+  s_stripEnd = (Reg(12) & 1) ? g_lineBuffer + kCellOrigin + kPosLimit : g_lineBuffer + 288;
+  HighCells high;
+  high.count = 0;
+  VdpRenderPlane(1, high);
+  if (windowLine) {
+    VdpRenderWindow(high);
+  } else {
+    VdpRenderPlane(0, high);
   }
+  VdpRenderSprites(0);
+  for (u32 i = 0; i < high.count; ++i) {
+    const HighCell& c = high.cells[i];
+    MergeRow(c.dest, c.pixels, c.paletteBytes);
+  }
+  VdpRenderSprites(1);
 }
 
 }  // namespace
@@ -274,6 +425,8 @@ u32 VdpRenderLine(i32 line) {
   }
   return 0;
 }
+
+void VdpRenderReset() { g_spriteBinsValid = 0; }
 
 u16 VdpColorToRgb565(u16 c) {
   return static_cast<u16>(((c & 0x0E) << 12) | ((c & 0xE0) << 3) | ((c & 0xE00) >> 7) | 0x18C3);

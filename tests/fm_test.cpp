@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <vector>
 
 #include "core/bus.h"
@@ -205,6 +207,39 @@ TEST_F(FmTest, FrameFillsExactlyItsPairs) {
     EXPECT_TRUE(sawHigh && sawLow) << "two keyed voices make a changing wave";
     for (u32 i = 2 * pairs; i < buffer.size(); ++i) EXPECT_EQ(buffer[i], 0x5A5A) << i;
     EXPECT_EQ(g_fmVoices[0].phase, static_cast<u16>(pairs * 369));
+  }
+}
+
+// Voices that are silent are stepped in bulk within a frame; the frame must
+// still equal its pairs mixed one at a time, for voices keyed on, releasing,
+// silent and keyed off mid-frame, across blocks and frame lengths.
+TEST_F(FmTest, FrameEqualsItsPairsMixedOneByOne) {
+  const FmVoice start[kFmVoiceCount] = {
+      {0x1234, 0, 0, 0x2269},                      // silent, phase still moving
+      {0x0100, 16384, 0, 0x3FFF},                  // releasing: silent after 64 samples
+      {0xFF00, 0, 1, 0x0F00},                      // attacking
+      {0x8000, 16384, 0xF, 0x07FF}, {0, 0, 0, 0},  // silent, frequency 0
+      {0x7FFF, 256, 0, 0xC123},                    // one sample from silence; bits 15-14 set
+      {0x4000, 1000, 0, 0x1800},                   // not a multiple of the step
+      {0xFFFF, 0, 0, 0x3801},
+  };
+  for (u32 pairs : {1u, 64u, 255u, 256u, 257u, 735u, 882u}) {
+    SCOPED_TRACE(pairs);
+    std::vector<i16> want(2 * pairs);
+    std::copy(std::begin(start), std::end(start), g_fmVoices);
+    for (u32 i = 0; i < pairs; ++i) FmMixSample(&want[2 * i]);
+    FmVoice after[kFmVoiceCount];
+    std::copy(std::begin(g_fmVoices), std::end(g_fmVoices), after);
+
+    std::vector<i16> got(2 * pairs, 0x5A5A);
+    std::copy(std::begin(start), std::end(start), g_fmVoices);
+    g_coreInterface.soundBuffer = got.data();
+    g_coreInterface.samplesPerFrame = pairs;
+    EXPECT_EQ(FmRenderFrame(), 0u);
+    EXPECT_EQ(got, want);
+    for (u32 v = 0; v < kFmVoiceCount; ++v) {
+      EXPECT_TRUE(SameVoice(g_fmVoices[v], after[v])) << "voice " << v;
+    }
   }
 }
 

@@ -116,21 +116,26 @@ Line Bordered(Line l) {
   return ::testing::AssertionSuccess();
 }
 
+// The registers of that layout, on a 40-cell line with the display on.
+void SetLayout() {
+  SetReg(15, 2);
+  SetReg(1, 0x40);
+  SetReg(12, 0x81);
+  SetReg(2, 0x30);
+  SetReg(4, 0x07);
+  SetReg(3, 0x2C);
+  SetReg(5, 0x54);
+  SetReg(13, 0x2B);
+  SetReg(16, 0x01);  // planes 64 x 32 cells
+}
+
 class VdpRenderTest : public ::testing::Test {
  protected:
   void SetUp() override {
     CoreInit();
     g_capture = {};
     g_coreInterface.lineCallback = CaptureLine;
-    SetReg(15, 2);
-    SetReg(1, 0x40);
-    SetReg(12, 0x81);
-    SetReg(2, 0x30);
-    SetReg(4, 0x07);
-    SetReg(3, 0x2C);
-    SetReg(5, 0x54);
-    SetReg(13, 0x2B);
-    SetReg(16, 0x01);  // planes 64 x 32 cells
+    SetLayout();
   }
   void TearDown() override {
     g_coreInterface.lineCallback = nullptr;
@@ -616,6 +621,98 @@ TEST_F(VdpSpriteTest, AttributeTableBaseFollowsTheLineWidth) {
   EXPECT_TRUE(SameLine(Bordered(With(Filled(0), 32, {1, 1, 1, 1, 1, 1, 1, 1})), Render(0)));
 }
 
+// Lays words into work RAM at 0xFF0000 and sends them to VRAM by DMA.
+void DmaFromWorkRam(u32 address, const std::vector<u16>& words) {
+  std::memcpy(g_machine.ram, words.data(), words.size() * 2);
+  SetReg(1, 0x50);
+  SetReg(19, static_cast<u32>(words.size()));
+  SetReg(20, 0);
+  SetReg(21, 0x00);
+  SetReg(22, 0x80);
+  SetReg(23, 0x7F);
+  VdpWritePort(kCtrl, 0x4000 | (address & 0x3FFF));
+  VdpWritePort(kCtrl, 0x80 | (address >> 14));
+  SetReg(1, 0x40);
+}
+
+// Fills count words from a VRAM byte address with value by DMA.
+void DmaFill(u32 address, u32 count, u16 value) {
+  SetReg(1, 0x50);
+  SetReg(19, count - 1);
+  SetReg(20, 0);
+  SetReg(23, 0x80);
+  VdpWritePort(kCtrl, 0x4000 | (address & 0x3FFF));
+  VdpWritePort(kCtrl, 0x80 | (address >> 14));
+  VdpWritePort(kData, value);
+  SetReg(23, 0);
+  SetReg(1, 0x40);
+}
+
+// Sprite 0 (solid 1 at x 0) links to sprite 100 (solid 3 at x 72), which
+// only a link reaches. Sprite 64 (solid 2 at x 8) is where a 32-cell line
+// finds its table: register 5 = 0x55 gives byte 0xA800 on a 40-cell line and
+// 0xAA00 on a 32-cell one. A second table at 0xA000 holds sprite 0 at x 240.
+void SpriteScene() {
+  SetReg(5, 0x55);
+  for (u32 n = 1; n <= 3; ++n) WriteSolidPattern(n, n);
+  WriteVram(kSprites, std::vector<u16>(128 * 4, 0));
+  WriteSprite(0, 128, 100, 0x0001, 128);
+  WriteSprite(100, 128, 0, 0x0003, 128 + 72);
+  WriteSprite(64, 128, 0, 0x0002, 128 + 8);
+  WriteVram(0xA000, {128, 0, 0x0001, 128 + 240});
+}
+
+Line Cell(Line l, i32 x, u8 v) {
+  for (i32 i = 0; i < 8; ++i) l[x + i] = v;
+  return l;
+}
+
+// The sprite list is walked once and kept by line; in the line-by-line
+// frame a program writes between lines, and every write that can change what
+// the next line shows must be seen there.
+TEST_F(VdpRenderTest, SpriteChangesBetweenLinesReachTheNextLine) {
+  const Line scene = Cell(Cell(Filled(0), 0, 1), 72, 3);
+  const struct {
+    const char* name;
+    void (*change)();
+    Line want;
+  } cases[] = {
+      {"sprite 0 moved below the line", [] { WriteVramWord(kSprites, 128 + 6); },
+       Cell(Filled(0), 72, 3)},
+      {"sprite 0 moved across", [] { WriteVramWord(kSprites + 6, 128 + 40); },
+       Cell(Cell(Filled(0), 40, 1), 72, 3)},
+      {"sprite 0 unlinked", [] { WriteVramWord(kSprites + 2, 0); }, Cell(Filled(0), 0, 1)},
+      {"sprite 100 moved across", [] { WriteVramWord(kSprites + 100 * 8 + 6, 128 + 100); },
+       Cell(Cell(Filled(0), 0, 1), 100, 3)},
+      {"sprite 0 replaced by DMA",
+       [] {
+         DmaFromWorkRam(kSprites, {128, 100, 0x0002, 128 + 16});
+       },
+       Cell(Cell(Filled(0), 16, 2), 72, 3)},
+      {"sprite 100 cleared by a DMA fill", [] { DmaFill(kSprites + 100 * 8, 4, 0); },
+       Cell(Filled(0), 0, 1)},
+      {"table moved by register 5", [] { SetReg(5, 0x50); }, Cell(Filled(0), 240, 1)},
+      {"table moved by the line width", [] { SetReg(12, 0x00); },
+       Bordered(Cell(Filled(0), 32 + 8, 2))},
+      {"machine cleared by a load",
+       [] {
+         CoreLoadRom(nullptr, 0);
+         SetLayout();
+         SetReg(5, 0x55);
+         for (u32 n = 1; n <= 3; ++n) WriteSolidPattern(n, n);
+       },
+       Filled(0)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    SetLayout();
+    SpriteScene();
+    EXPECT_TRUE(SameLine(scene, Render(4)));
+    c.change();
+    EXPECT_TRUE(SameLine(c.want, Render(5)));
+  }
+}
+
 TEST_F(VdpRenderTest, NameTableRowsWrapPastTheEndOfVram) {
   // Plane A at byte 0xE000, 128 x 128 cells: row 33 would start at byte
   // 0xE000 + 33 * 256 = 0x16100 and wraps to 0x0100.
@@ -781,6 +878,66 @@ TEST(VdpFrameTest, AProgramsWritesReachTheLinesOfItsFrame) {
   EXPECT_EQ(g_frameLines, want);
   EXPECT_TRUE(SameLine(With(Filled(0), 0, {1, 1, 1, 1, 1, 1, 1, 1}), g_frameLine0));
   EXPECT_EQ(g_frameColour1, 0xF8C3);
+  CoreShutdown();
+}
+
+// In the line-by-line frame a horizontal interrupt every 8 lines moves
+// sprite 0 (solid 1, 32 lines tall) 8 pixels right through the data port:
+// each line shows the sprite where the writes made before it left it.
+std::vector<Line> g_frameShots;
+
+u32 RecordEveryLine(i32 line, const u16*, const u8* pixels) {
+  std::memcpy(g_frameShots.at(static_cast<size_t>(line)).data(), pixels, 320);
+  return 0;
+}
+
+TEST(VdpFrameTest, SpriteMovedByHorizontalInterruptsMovesOnTheNextLine) {
+  constexpr u16 kMoveWImmAbsL = 0x33FC;
+  constexpr u16 kMoveLImmAbsL = 0x23FC;
+  CartImage image(0x1000);
+  image.Long(0, 0x00FF8000).Long(4, 0x200).Long(0x70, 0x300);
+  image.Code(0x200, {
+                        kMoveWImmAbsL, 0x8F02, 0x00C0, 0x0004,          // auto-increment 2
+                        kMoveWImmAbsL, 0x8C81, 0x00C0, 0x0004,          // 40-cell line
+                        kMoveWImmAbsL, 0x8230, 0x00C0, 0x0004,          // plane A at 0xC000
+                        kMoveWImmAbsL, 0x8407, 0x00C0, 0x0004,          // plane B at 0xE000
+                        kMoveWImmAbsL, 0x8554, 0x00C0, 0x0004,          // sprites at 0xA800
+                        kMoveWImmAbsL, 0x8A07, 0x00C0, 0x0004,          // every 8 lines
+                        kMoveLImmAbsL, 0x4020, 0x0000, 0x00C0, 0x0004,  // patterns 1-4
+                        0x703F,                                         // MOVEQ #63,D0
+                        kMoveWImmAbsL, 0x1111, 0x00C0, 0x0000,          // loop: one row half
+                        0x51C8,        0xFFF6,                          // DBRA D0,loop
+                        kMoveLImmAbsL, 0x6800, 0x0002, 0x00C0, 0x0004,  // sprite 0
+                        kMoveWImmAbsL, 128,    0x00C0, 0x0000,          // line 0
+                        kMoveWImmAbsL, 0x0300, 0x00C0, 0x0000,          // 1 x 4 cells, no link
+                        kMoveWImmAbsL, 0x0001, 0x00C0, 0x0000,          // pattern 1
+                        kMoveWImmAbsL, 128,    0x00C0, 0x0000,          // x 0
+                        0x3E3C,        128,                             // MOVE.W #128,D7
+                        kMoveWImmAbsL, 0x8014, 0x00C0, 0x0004,          // horizontal interrupts
+                        kMoveWImmAbsL, 0x8144, 0x00C0, 0x0004,          // display on
+                        0x46FC,        0x2000,                          // MOVE #$2000,SR
+                        0x60FE,                                         // BRA.S *
+                    });
+  image.Code(0x300, {
+                        kMoveLImmAbsL, 0x6806, 0x0002, 0x00C0, 0x0004,  // sprite 0 word 3
+                        0x5047,                                         // ADDQ.W #8,D7
+                        0x33C7, 0x00C0, 0x0000,                         // MOVE.W D7,data
+                        0x4E73,                                         // RTE
+                    });
+  CoreInit();
+  CoreLoadRom(image.data(), image.size());
+  EXPECT_EQ(CoreRunFrame(), 0u);  // the program sets up; this frame runs whole
+  g_frameShots.assign(224, Filled(0xEE));
+  g_coreInterface.lineCallback = RecordEveryLine;
+  EXPECT_EQ(CoreRunFrame(), 0u);  // by lines
+  g_coreInterface.lineCallback = nullptr;
+  for (i32 line = 0; line < 224; ++line) {
+    SCOPED_TRACE(line);
+    // Level 4 is taken at the start of lines 8, 16, 24, ..., after the line
+    // is drawn.
+    const i32 x = line == 0 ? 0 : (line - 1) / 8 * 8;
+    EXPECT_TRUE(SameLine(line < 32 ? Cell(Filled(0), x, 1) : Filled(0), g_frameShots[line]));
+  }
   CoreShutdown();
 }
 
