@@ -133,23 +133,16 @@ i32 Cpu68kExecute(i32 cycles) {
   g_cpu68kCycles = cycles;
   Cpu68kRunState s{c.pc, c.ccrHost, g_cpu68kPcBase};
   if (c.irqPending & 7) Cpu68kCheckInterrupt(s);
-  while (g_cpu68kCycles >= 0) {
-  dispatch:
-    u16 opcode;
-    std::memcpy(&opcode, s.base + s.pc, 2);
-    s.pc += 2;
-    const u32 end = g_cpu68kOpTable[opcode](opcode, s);
-    if (end == kCpu68kNext) [[likely]] {
-      continue;
-    }
-    if (end == kCpu68kEndAtZero) {
-      if (g_cpu68kCycles <= 0) break;
-    } else if (end == kCpu68kCheckIrq) {
-      if (g_cpu68kCycles < 0) break;
-      if (c.irqPending & 7) Cpu68kCheckInterrupt(s);
-    } else {
-      goto dispatch;
-    }
+  if (g_cpu68kCycles >= 0) {
+    // Each handler returns what decides the next step (see Charge): the
+    // loop goes on while it is not negative.
+    i32 next;
+    do {
+      u16 opcode;
+      std::memcpy(&opcode, s.base + s.pc, 2);
+      s.pc += 2;
+      next = g_cpu68kOpTable[opcode](opcode, s);
+    } while (next >= 0);
   }
   c.pc = s.pc;
   c.ccrHost = s.flags;
@@ -163,15 +156,15 @@ i32 Cpu68kExecute(i32 cycles) {
 
 // Illegal opcodes, line A and line F stack their own address and end the
 // run at a budget of zero.
-u32 Cpu68kOpIllegal(u32, Cpu68kRunState& s) {
+i32 Cpu68kOpIllegal(u32, Cpu68kRunState& s) {
   Cpu68kException(4, s.pc - 2, s);
-  return kCpu68kEndAtZero;
+  return Cpu68kEndAtZero();
 }
-u32 Cpu68kOpLineA(u32, Cpu68kRunState& s) {
+i32 Cpu68kOpLineA(u32, Cpu68kRunState& s) {
   Cpu68kException(10, s.pc - 2, s);
-  return kCpu68kEndAtZero;
+  return Cpu68kEndAtZero();
 }
-u32 Cpu68kOpLineF(u32, Cpu68kRunState& s) {
+i32 Cpu68kOpLineF(u32, Cpu68kRunState& s) {
   Cpu68kException(11, s.pc - 2, s);
-  return kCpu68kEndAtZero;
+  return Cpu68kEndAtZero();
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstring>
+#include <type_traits>
 
 #include "cpu68k/cpu68k.h"
 #include "cpu68k_optable.inc"
@@ -18,15 +19,13 @@ struct Cpu68kRunState {
   const u8* base;  // opcode fetch base: the word at PC is at base + PC
 };
 
-// What a handler asks the run loop to do after it has charged its cycles.
-enum Cpu68kEnd : u32 {
-  kCpu68kNext = 0,   // leave when the budget is below zero, else dispatch
-  kCpu68kEndAtZero,  // leave when the budget is at or below zero
-  kCpu68kCheckIrq,   // as kCpu68kNext, then look at the pending interrupt
-  kCpu68kNoTest,     // dispatch the next opcode without the budget test
-};
-
-using Cpu68kOpHandler = u32 (*)(u32 opcode, Cpu68kRunState& s);
+// A handler returns what decides the run's next step: the budget left
+// after its charge (g_cpu68kCycles) in the ordinary case. The run goes on
+// with the next opcode while the value is not negative and ends as soon as
+// it is, so the run loop makes one sign test per instruction; the handlers
+// that end a run in another way return a value made for it (Cpu68kEndAtZero,
+// Cpu68kEndCheckIrq, Cpu68kNoTest).
+using Cpu68kOpHandler = i32 (*)(u32 opcode, Cpu68kRunState& s);
 
 extern Cpu68kOpHandler g_cpu68kOpTable[65536];
 extern const u8 g_cpu68kOpTablePacked[];
@@ -112,29 +111,51 @@ inline void WriteDn(u32 n, u32 v) {
   r = (r & ~SizeInfo<sz>::kMask) | (v & SizeInfo<sz>::kMask);
 }
 
+// The flags come from the operation carried out one size wider than the
+// operand (u32 for bytes and words, u64 for longs), so the carry or borrow
+// is the bit just above the operand, and every flag is moved into its place
+// in the image by shifts, without a branch.
+template <Sz sz>
+using Wide = std::conditional_t<sz == Sz::L, u64, u32>;
+
+// Moves bit (bits - 1) of v, the operand's sign position, to bit `to`.
+template <Sz sz, u32 to>
+constexpr u32 SignBitTo(u64 v) {
+  constexpr u32 from = SizeInfo<sz>::kBits - 1;
+  if constexpr (from >= to) {
+    return static_cast<u32>(v >> (from - to)) & (1u << to);
+  } else {
+    return static_cast<u32>(v << (to - from)) & (1u << to);
+  }
+}
+
 // N and Z of a result at the operand size.
 template <Sz sz>
 constexpr u32 FlagsNZ(u32 r) {
-  r &= SizeInfo<sz>::kMask;
-  return (r == 0 ? kFlagZ : 0) | ((r & SizeInfo<sz>::kMsb) ? kFlagN : 0);
+  return ((r & SizeInfo<sz>::kMask) == 0 ? kFlagZ : 0) | SignBitTo<sz, 7>(r);
 }
 
-// Flags of d + s (+ x) and of d - s (- x) at the operand size.
+// Flags of d + s (+ x) and of d - s (- x) at the operand size; d and s are
+// cut to the size, and wide is the sum or difference at the wider type.
 template <Sz sz>
-constexpr u32 FlagsAdd(u32 d, u32 s, u32 r) {
-  constexpr u32 msb = SizeInfo<sz>::kMsb;
-  u32 f = FlagsNZ<sz>(r);
-  if (((s ^ r) & (d ^ r)) & msb) f |= kFlagV;
-  if (((s & d) | (~r & (s | d))) & msb) f |= kFlagC;
-  return f;
+constexpr u32 FlagsAdd(u32 d, u32 s, Wide<sz> wide) {
+  const u32 r = static_cast<u32>(wide);
+  return FlagsNZ<sz>(r) | (static_cast<u32>(wide >> SizeInfo<sz>::kBits) & kFlagC) |
+         SignBitTo<sz, 11>((s ^ r) & (d ^ r));
 }
 template <Sz sz>
-constexpr u32 FlagsSub(u32 d, u32 s, u32 r) {
-  constexpr u32 msb = SizeInfo<sz>::kMsb;
-  u32 f = FlagsNZ<sz>(r);
-  if (((s ^ d) & (r ^ d)) & msb) f |= kFlagV;
-  if (((s & ~d) | (r & ~d) | (r & s)) & msb) f |= kFlagC;
-  return f;
+constexpr u32 FlagsSub(u32 d, u32 s, Wide<sz> wide) {
+  const u32 r = static_cast<u32>(wide);
+  return FlagsNZ<sz>(r) | (static_cast<u32>(wide >> SizeInfo<sz>::kBits) & kFlagC) |
+         SignBitTo<sz, 11>((s ^ d) & (r ^ d));
+}
+template <Sz sz>
+constexpr Wide<sz> WideAdd(u32 d, u32 s, u32 x = 0) {
+  return static_cast<Wide<sz>>(d) + s + x;
+}
+template <Sz sz>
+constexpr Wide<sz> WideSub(u32 d, u32 s, u32 x = 0) {
+  return static_cast<Wide<sz>>(d) - s - x;
 }
 
 // The sixteen conditions, tested on the flag image.
@@ -343,7 +364,7 @@ inline void EaWrite(u32 reg, u32 v, Cpu68kRunState& s) {
 
 // Exception processing; the run state is updated in place. Returns false
 // when the vector was odd and an address error took its place: the raising
-// instruction then charges nothing of its own and ends with kCpu68kEndAtZero.
+// instruction then charges nothing of its own and ends with Cpu68kEndAtZero.
 bool Cpu68kException(u32 vector, u32 stackedPc, Cpu68kRunState& s);
 
 // Takes the pending interrupt when its level is 7 or above the mask.
@@ -390,18 +411,36 @@ inline void Push32(u32 v) {
   g_cpu68kMemHandlers.write32(sp, v);
 }
 
-// Ordinary end: charge the cost and continue.
-inline u32 Charge(i32 cycles) {
-  g_cpu68kCycles -= cycles;
-  return kCpu68kNext;
+// Ordinary end: charge the cost; the run goes on unless the budget is now
+// below zero.
+inline i32 Charge(i32 cycles) { return g_cpu68kCycles -= cycles; }
+
+// The budget as it stands, for a handler that has charged already.
+inline i32 Cpu68kLeft() { return g_cpu68kCycles; }
+
+// An end that leaves at a budget of zero too, not only below it.
+inline i32 Cpu68kEndAtZero() {
+  const i32 left = g_cpu68kCycles;
+  return left > 0 ? left : -1;
 }
+
+// The end after an instruction that may have lowered the interrupt mask:
+// the ordinary budget test, and a waiting interrupt looked at before the
+// next opcode. A taken interrupt's cycles count in the next test.
+inline i32 Cpu68kEndCheckIrq(Cpu68kRunState& s) {
+  if (g_cpu68kCycles >= 0 && (g_cpu68kContext.irqPending & 7)) Cpu68kCheckInterrupt(s);
+  return g_cpu68kCycles;
+}
+
+// Runs the next opcode without looking at the budget.
+inline i32 Cpu68kNoTest() { return 0; }
 
 // ---------------------------------------------------------------------------
 // Handlers.
 
-u32 Cpu68kOpIllegal(u32 opcode, Cpu68kRunState& s);
-u32 Cpu68kOpLineA(u32 opcode, Cpu68kRunState& s);
-u32 Cpu68kOpLineF(u32 opcode, Cpu68kRunState& s);
+i32 Cpu68kOpIllegal(u32 opcode, Cpu68kRunState& s);
+i32 Cpu68kOpLineA(u32 opcode, Cpu68kRunState& s);
+i32 Cpu68kOpLineF(u32 opcode, Cpu68kRunState& s);
 
 // Register fields: the source or only register is bits 2-0 (bits 3-0 as a
 // 16-register index for DnAn), the second register bits 11-9. The register
@@ -418,13 +457,13 @@ struct Cpu68kImpl;
 #define CPU68K_HANDLER(name)                                              \
   template <Sz sz, Ea src, Ea dst, int x>                                 \
   struct Cpu68kImpl<Op::name, sz, src, dst, x> {                          \
-    static u32 Run(u32 op, Cpu68kRunState& s);                            \
+    static i32 Run(u32 op, Cpu68kRunState& s);                            \
   };                                                                      \
   template <Sz sz, Ea src, Ea dst, int x>                                 \
-  u32 Cpu68kImpl<Op::name, sz, src, dst, x>::Run([[maybe_unused]] u32 op, \
+  i32 Cpu68kImpl<Op::name, sz, src, dst, x>::Run([[maybe_unused]] u32 op, \
                                                  [[maybe_unused]] Cpu68kRunState& s)
 
 template <Op op, Sz sz, Ea src, Ea dst, int x>
-u32 Cpu68kOp(u32 opcode, Cpu68kRunState& s) {
+i32 Cpu68kOp(u32 opcode, Cpu68kRunState& s) {
   return Cpu68kImpl<op, sz, src, dst, x>::Run(opcode, s);
 }

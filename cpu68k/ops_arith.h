@@ -15,12 +15,14 @@ inline u32 AluApply(u32 d, u32 v, Cpu68kRunState& s) {
   constexpr u32 mask = SizeInfo<sz>::kMask;
   u32 r;
   if constexpr (k == Alu::Add) {
-    r = (d + v) & mask;
-    s.flags = FlagsAdd<sz>(d, v, r);
+    const Wide<sz> wide = WideAdd<sz>(d, v);
+    r = static_cast<u32>(wide) & mask;
+    s.flags = FlagsAdd<sz>(d, v, wide);
     g_cpu68kContext.xFlag = s.flags;
   } else if constexpr (k == Alu::Sub || k == Alu::Cmp) {
-    r = (d - v) & mask;
-    s.flags = FlagsSub<sz>(d, v, r);
+    const Wide<sz> wide = WideSub<sz>(d, v);
+    r = static_cast<u32>(wide) & mask;
+    s.flags = FlagsSub<sz>(d, v, wide);
     if constexpr (k == Alu::Sub) g_cpu68kContext.xFlag = s.flags;
   } else {
     r = k == Alu::And ? d & v : k == Alu::Or ? d | v : d ^ v;
@@ -40,7 +42,7 @@ constexpr i32 ToRegCost() {
 
 // <ea> op Dn -> Dn (CMP: only the flags).
 template <Alu k, Sz sz, Ea src>
-inline u32 Cpu68kToReg(u32 op, Cpu68kRunState& s) {
+inline i32 Cpu68kToReg(u32 op, Cpu68kRunState& s) {
   const u32 v = EaRead<src, sz>(op, s);
   const u32 r = AluApply<k, sz>(RegD(op >> 9) & SizeInfo<sz>::kMask, v, s);
   if constexpr (k != Alu::Cmp) WriteDn<sz>(op >> 9, r);
@@ -64,7 +66,7 @@ inline void Cpu68kToEa(u32 op, u32 v, Cpu68kRunState& s) {
 
 // Dn op <ea> -> <ea>; EOR also to a data register, at the memory cost.
 template <Alu k, Sz sz, Ea dst>
-inline u32 Cpu68kToMem(u32 op, Cpu68kRunState& s) {
+inline i32 Cpu68kToMem(u32 op, Cpu68kRunState& s) {
   Cpu68kToEa<k, sz, dst>(op, RegD(op >> 9) & SizeInfo<sz>::kMask, s);
   return Charge((sz == Sz::L ? 12 : 8) + EaCost<dst, sz>());
 }
@@ -82,7 +84,7 @@ constexpr i32 ImmCost() {
 
 // #imm op <ea>: the immediate comes before the destination's extension words.
 template <Alu k, Sz sz, Ea dst>
-inline u32 Cpu68kImmediate(u32 op, Cpu68kRunState& s) {
+inline i32 Cpu68kImmediate(u32 op, Cpu68kRunState& s) {
   const u32 v = EaRead<Ea::Imm, sz>(op, s);
   Cpu68kToEa<k, sz, dst>(op, v, s);
   return Charge(ImmCost<k, sz, dst>());
@@ -91,19 +93,19 @@ inline u32 Cpu68kImmediate(u32 op, Cpu68kRunState& s) {
 // ADDA, SUBA, CMPA: all 32 bits of An against the sign-extended source.
 // ADDA and SUBA leave every flag alone.
 template <Alu k, Sz sz, Ea src>
-inline u32 Cpu68kToAn(u32 op, Cpu68kRunState& s) {
+inline i32 Cpu68kToAn(u32 op, Cpu68kRunState& s) {
   const u32 v = SignExtend<sz>(EaRead<src, sz>(op, s));
   u32& a = RegA(op >> 9);
   if constexpr (k == Alu::Add) a += v;
   if constexpr (k == Alu::Sub) a -= v;
-  if constexpr (k == Alu::Cmp) s.flags = FlagsSub<Sz::L>(a, v, a - v);
+  if constexpr (k == Alu::Cmp) s.flags = FlagsSub<Sz::L>(a, v, WideSub<Sz::L>(a, v));
   return Charge(ToRegCost<sz, src>());
 }
 
 // ADDQ and SUBQ: the quick value is bits 11-9, 0 meaning 8. On An the whole
 // register changes and no flag does; the byte size on An runs this word form.
 template <bool kSub, Sz sz, Ea dst>
-inline u32 Cpu68kQuick(u32 op, Cpu68kRunState& s) {
+inline i32 Cpu68kQuick(u32 op, Cpu68kRunState& s) {
   const u32 q = ((op >> 9) & 7) ? ((op >> 9) & 7) : 8;
   if constexpr (dst == Ea::An) {
     u32& a = RegA(op);
@@ -122,7 +124,7 @@ inline u32 ExtendedFlags(u32 f, u32 old) { return (f & ~kFlagZ) | (f & old & kFl
 
 // ADDX and SUBX: Dy,Dx or -(Ay),-(Ax), the source stepped and read first.
 template <bool kSub, Sz sz, Ea src, Ea dst>
-inline u32 Cpu68kExtended(u32 op, Cpu68kRunState& s) {
+inline i32 Cpu68kExtended(u32 op, Cpu68kRunState& s) {
   constexpr u32 mask = SizeInfo<sz>::kMask;
   const u32 x = g_cpu68kContext.xFlag & 1;
   u32 v, d, address = 0;
@@ -134,8 +136,9 @@ inline u32 Cpu68kExtended(u32 op, Cpu68kRunState& s) {
     address = EaAddress<dst, sz>(op >> 9, s);
     d = MemRead<sz>(address);
   }
-  const u32 r = (kSub ? d - v - x : d + v + x) & mask;
-  const u32 f = kSub ? FlagsSub<sz>(d, v, r) : FlagsAdd<sz>(d, v, r);
+  const Wide<sz> wide = kSub ? WideSub<sz>(d, v, x) : WideAdd<sz>(d, v, x);
+  const u32 r = static_cast<u32>(wide) & mask;
+  const u32 f = kSub ? FlagsSub<sz>(d, v, wide) : FlagsAdd<sz>(d, v, wide);
   s.flags = ExtendedFlags(f, s.flags);
   g_cpu68kContext.xFlag = s.flags;
   if constexpr (dst == Ea::Dn) {
@@ -151,7 +154,7 @@ inline u32 Cpu68kExtended(u32 op, Cpu68kRunState& s) {
 enum class Unary : u8 { Neg, Negx, Not };
 
 template <Unary k, Sz sz, Ea dst>
-inline u32 Cpu68kUnary(u32 op, Cpu68kRunState& s) {
+inline i32 Cpu68kUnary(u32 op, Cpu68kRunState& s) {
   constexpr u32 mask = SizeInfo<sz>::kMask;
   u32 address = 0;
   u32 d;
@@ -166,12 +169,14 @@ inline u32 Cpu68kUnary(u32 op, Cpu68kRunState& s) {
     r = ~d & mask;
     s.flags = FlagsNZ<sz>(r);
   } else if constexpr (k == Unary::Neg) {
-    r = (0 - d) & mask;
-    s.flags = FlagsSub<sz>(0, d, r);
+    const Wide<sz> wide = WideSub<sz>(0, d);
+    r = static_cast<u32>(wide) & mask;
+    s.flags = FlagsSub<sz>(0, d, wide);
     g_cpu68kContext.xFlag = s.flags;
   } else {
-    r = (0 - d - (g_cpu68kContext.xFlag & 1)) & mask;
-    s.flags = ExtendedFlags(FlagsSub<sz>(0, d, r), s.flags);
+    const Wide<sz> wide = WideSub<sz>(0, d, g_cpu68kContext.xFlag & 1);
+    r = static_cast<u32>(wide) & mask;
+    s.flags = ExtendedFlags(FlagsSub<sz>(0, d, wide), s.flags);
     g_cpu68kContext.xFlag = s.flags;
   }
   if constexpr (dst == Ea::Dn) {
@@ -261,7 +266,7 @@ CPU68K_HANDLER(Tas) {
 // into the whole register. The signed product is formed from the
 // sign-extended operands in u32, which is exact modulo 2^32.
 template <bool kSigned, Ea src>
-inline u32 Cpu68kMultiply(u32 op, Cpu68kRunState& s) {
+inline i32 Cpu68kMultiply(u32 op, Cpu68kRunState& s) {
   u32 v = EaRead<src, Sz::W>(op, s);
   u32& d = RegD(op >> 9);
   u32 w = d & 0xFFFF;
@@ -307,14 +312,14 @@ constexpr i32 DivideEaCost() {
 // raises vector 5 with the PC past the instruction. An overflowing quotient
 // sets V and leaves Dn alone. The run may end at a budget of exactly zero.
 template <bool kSigned, Ea src>
-inline u32 Cpu68kDivide(u32 op, Cpu68kRunState& s) {
+inline i32 Cpu68kDivide(u32 op, Cpu68kRunState& s) {
   s.flags &= ~kFlagC;
   g_cpu68kCycles -= (kSigned ? 150 : 133) + DivideEaCost<src>();
   const u32 divisor = EaRead<src, Sz::W>(op, s);
   if (divisor == 0) {
     g_cpu68kCycles += kSigned ? 112 : 95;
     Cpu68kException(5, s.pc, s);
-    return kCpu68kEndAtZero;
+    return Cpu68kEndAtZero();
   }
   u32& d = RegD(op >> 9);
   u32 quotient, remainder;
@@ -325,7 +330,7 @@ inline u32 Cpu68kDivide(u32 op, Cpu68kRunState& s) {
     const i64 q = n / m;
     if (q < -32768 || q > 32767) {
       s.flags |= kFlagV;
-      return kCpu68kEndAtZero;
+      return Cpu68kEndAtZero();
     }
     quotient = static_cast<u32>(q);
     remainder = static_cast<u32>(n % m);
@@ -333,13 +338,13 @@ inline u32 Cpu68kDivide(u32 op, Cpu68kRunState& s) {
     quotient = d / divisor;
     if (quotient > 0xFFFF) {
       s.flags |= kFlagV;
-      return kCpu68kEndAtZero;
+      return Cpu68kEndAtZero();
     }
     remainder = d % divisor;
   }
   d = (remainder << 16) | (quotient & 0xFFFF);
   s.flags = FlagsNZ<Sz::W>(quotient);
-  return kCpu68kEndAtZero;
+  return Cpu68kEndAtZero();
 }
 
 CPU68K_HANDLER(Divu) { return Cpu68kDivide<false, src>(op, s); }

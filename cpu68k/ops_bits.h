@@ -82,7 +82,7 @@ inline u32 ShiftValue(u32 v, u32 n, u32 x, u32& flags) {
 // A shift of Dy (bits 2-0) by an immediate count (bits 11-9, 0 meaning 8)
 // or by Dx (bits 11-9) modulo 64. The cost grows by 2 per place.
 template <ShiftKind k, Sz sz, bool kCountInRegister, int x>
-inline u32 Cpu68kShiftRegister(u32 op, Cpu68kRunState& s) {
+inline i32 Cpu68kShiftRegister(u32 op, Cpu68kRunState& s) {
   const u32 n = kCountInRegister ? RegD(op >> 9) & 63 : (((op >> 9) - 1) & 7) + 1;
   u32 flags;
   const u32 r = ShiftValue<k, sz>(RegD(op) & SizeInfo<sz>::kMask, n, g_cpu68kContext.xFlag, flags);
@@ -96,7 +96,7 @@ inline u32 Cpu68kShiftRegister(u32 op, Cpu68kRunState& s) {
 
 // A memory word shifted by one place, read and written at one address.
 template <ShiftKind k, Ea dst>
-inline u32 Cpu68kShiftMemory(u32 op, Cpu68kRunState& s) {
+inline i32 Cpu68kShiftMemory(u32 op, Cpu68kRunState& s) {
   const u32 address = EaAddress<dst, Sz::W>(op, s);
   u32 flags;
   const u32 r = ShiftValue<k, Sz::W>(MemRead<Sz::W>(address), 1, g_cpu68kContext.xFlag, flags);
@@ -131,7 +131,7 @@ enum class BitKind : u8 { Tst, Chg, Clr, Set };
 // 32 bits, a memory operand as one byte. Only Z changes: set when the bit
 // was 0 before the operation.
 template <BitKind k, bool kStatic, Ea dst>
-inline u32 Cpu68kBitOp(u32 op, Cpu68kRunState& s) {
+inline i32 Cpu68kBitOp(u32 op, Cpu68kRunState& s) {
   const u32 number = kStatic ? Fetch16(s) : RegD(op >> 9);
   bool wasZero;
   i32 cost;
@@ -221,7 +221,7 @@ inline void DecimalFlags(u32 r, bool carry, Cpu68kRunState& s) {
 // ABCD and SBCD: Dy,Dx, or -(Ay),-(Ax) with the source stepped and read
 // before the destination.
 template <bool kSub, Ea src, Ea dst>
-inline u32 Cpu68kDecimal(u32 op, Cpu68kRunState& s) {
+inline i32 Cpu68kDecimal(u32 op, Cpu68kRunState& s) {
   const u32 x = g_cpu68kContext.xFlag & 1;
   bool carry;
   if constexpr (dst == Ea::Dn) {

@@ -9,16 +9,18 @@ inline bool Cpu68kSupervisor() { return g_cpu68kContext.srSys & kSrS; }
 // Privilege violation: the opcode's own address is stacked and none of the
 // operands is read. The instruction still charges its own cycles, unless an
 // odd vector turned the exception into an address error.
-inline u32 Cpu68kPrivilegeViolation(i32 cycles, u32 end, Cpu68kRunState& s) {
-  if (!Cpu68kException(8, s.pc - 2, s)) return kCpu68kEndAtZero;
+// kCheckIrq: the instruction would have ended with Cpu68kEndCheckIrq.
+template <bool kCheckIrq = false>
+inline i32 Cpu68kPrivilegeViolation(i32 cycles, Cpu68kRunState& s) {
+  if (!Cpu68kException(8, s.pc - 2, s)) return Cpu68kEndAtZero();
   g_cpu68kCycles -= cycles;
-  return end;
+  return kCheckIrq ? Cpu68kEndCheckIrq(s) : Cpu68kLeft();
 }
 
 // An exception raised after the instruction has done its work, stacking the
 // address of the next instruction (TRAPV, CHK).
-inline u32 Cpu68kTrapAfter(u32 vector, i32 cycles, Cpu68kRunState& s) {
-  if (!Cpu68kException(vector, s.pc, s)) return kCpu68kEndAtZero;
+inline i32 Cpu68kTrapAfter(u32 vector, i32 cycles, Cpu68kRunState& s) {
+  if (!Cpu68kException(vector, s.pc, s)) return Cpu68kEndAtZero();
   return Charge(cycles);
 }
 
@@ -27,7 +29,7 @@ CPU68K_HANDLER(Nop) { return Charge(4); }
 // Bcc, BRA (condition 0) and BSR (condition 1). The displacement counts
 // from the word after the opcode.
 template <int cc>
-inline u32 Cpu68kBranch(u32 base, u32 displacement, Cpu68kRunState& s) {
+inline i32 Cpu68kBranch(u32 base, u32 displacement, Cpu68kRunState& s) {
   if constexpr (cc == 1) {
     // The return address goes on the stack before the target is tested.
     Push32(Cpu68kReturnAddress(s.pc));
@@ -148,7 +150,7 @@ CPU68K_HANDLER(Rtr) {
 // RTE writes the SR before it jumps, so an odd return address faults in the
 // mode the frame restored. Either path may have lowered the mask.
 CPU68K_HANDLER(Rte) {
-  if (!Cpu68kSupervisor()) return Cpu68kPrivilegeViolation(20, kCpu68kCheckIrq, s);
+  if (!Cpu68kSupervisor()) return Cpu68kPrivilegeViolation<true>(20, s);
   u32& sp = g_cpu68kContext.a[7];
   const u32 frame = sp;
   sp = frame + 6;
@@ -157,7 +159,7 @@ CPU68K_HANDLER(Rte) {
   Cpu68kSetSr(s, sr);
   Cpu68kJump(pc, s);
   Charge(20);
-  return kCpu68kCheckIrq;
+  return Cpu68kEndCheckIrq(s);
 }
 
 // 68010: returns and then frees a block of parameters on the stack.
@@ -172,7 +174,7 @@ CPU68K_HANDLER(Rtd) {
 
 CPU68K_HANDLER(Trap) {
   Cpu68kException(32 + (op & 15), s.pc, s);
-  return kCpu68kEndAtZero;
+  return Cpu68kEndAtZero();
 }
 
 CPU68K_HANDLER(Trapv) {
@@ -200,13 +202,13 @@ CPU68K_HANDLER(Chk) {
 // -4) and the next run goes on after it, unless an interrupt the new mask
 // lets through is waiting, which is taken instead at no cost of STOP's own.
 CPU68K_HANDLER(Stop) {
-  if (!Cpu68kSupervisor()) return Cpu68kPrivilegeViolation(4, kCpu68kNext, s);
+  if (!Cpu68kSupervisor()) return Cpu68kPrivilegeViolation(4, s);
   Cpu68kSetSr(s, Fetch16(s));
   const Cpu68kContext& c = g_cpu68kContext;
   const u32 level = c.irqPending & 7;
   if (level == 7 || level > (c.srSys & 7)) {
     Cpu68kTakeInterrupt(s);
-    return kCpu68kNext;
+    return Cpu68kLeft();
   }
   g_cpu68kCycles = 0;
   return Charge(4);
@@ -215,7 +217,7 @@ CPU68K_HANDLER(Stop) {
 // RESET pulses the reset line for the rest of the machine (the callback);
 // the processor itself carries on with the next instruction at once.
 CPU68K_HANDLER(Reset) {
-  if (!Cpu68kSupervisor()) return Cpu68kPrivilegeViolation(132, kCpu68kNext, s);
+  if (!Cpu68kSupervisor()) return Cpu68kPrivilegeViolation(132, s);
   Cpu68kContext& c = g_cpu68kContext;
   if (c.resetHandler) {
     c.pc = s.pc;
@@ -226,12 +228,12 @@ CPU68K_HANDLER(Reset) {
     s.base = g_cpu68kPcBase;
   }
   g_cpu68kCycles -= 132;
-  return kCpu68kNoTest;
+  return Cpu68kNoTest();
 }
 
 // MOVE from SR (any mode) and, on the 68010, MOVE from CCR.
 template <Ea dst>
-inline u32 Cpu68kStoreStatus(u32 op, u32 v, Cpu68kRunState& s) {
+inline i32 Cpu68kStoreStatus(u32 op, u32 v, Cpu68kRunState& s) {
   if constexpr (dst == Ea::Dn) {
     WriteDn<Sz::W>(op, v);
     return Charge(6);
@@ -257,10 +259,10 @@ CPU68K_HANDLER(MoveToCcr) {
 // it, also after the privilege violation.
 CPU68K_HANDLER(MoveToSr) {
   constexpr i32 cost = 12 + EaCost<src, Sz::W>();
-  if (!Cpu68kSupervisor()) return Cpu68kPrivilegeViolation(cost, kCpu68kCheckIrq, s);
+  if (!Cpu68kSupervisor()) return Cpu68kPrivilegeViolation<true>(cost, s);
   Cpu68kSetSr(s, EaRead<src, Sz::W>(op, s));
   Charge(cost);
-  return kCpu68kCheckIrq;
+  return Cpu68kEndCheckIrq(s);
 }
 
 // ANDI, ORI and EORI to CCR and to SR.
@@ -274,19 +276,19 @@ constexpr u32 Cpu68kSrCombine(u32 a, u32 b) {
 }
 
 template <Cpu68kSrLogic logic>
-inline u32 Cpu68kLogicCcr(Cpu68kRunState& s) {
+inline i32 Cpu68kLogicCcr(Cpu68kRunState& s) {
   const u32 imm = Fetch16(s) & 0xFF;
   Cpu68kSetCcr(s, Cpu68kSrCombine<logic>(Cpu68kCcr(s.flags), imm));
   return Charge(20);
 }
 
 template <Cpu68kSrLogic logic>
-inline u32 Cpu68kLogicSr(Cpu68kRunState& s) {
-  if (!Cpu68kSupervisor()) return Cpu68kPrivilegeViolation(20, kCpu68kNext, s);
+inline i32 Cpu68kLogicSr(Cpu68kRunState& s) {
+  if (!Cpu68kSupervisor()) return Cpu68kPrivilegeViolation(20, s);
   const u32 imm = Fetch16(s);
   Cpu68kSetSr(s, Cpu68kSrCombine<logic>(Cpu68kSr(s.flags), imm) & 0xFFFF);
   Charge(20);
-  return kCpu68kCheckIrq;
+  return Cpu68kEndCheckIrq(s);
 }
 
 CPU68K_HANDLER(AndiCcr) { return Cpu68kLogicCcr<Cpu68kSrLogic::And>(s); }
@@ -305,9 +307,9 @@ inline u32& Cpu68kControlRegister(u32 code) {
 }
 
 template <bool kToControl>
-inline u32 Cpu68kMovec(u32 op, Cpu68kRunState& s) {
+inline i32 Cpu68kMovec(u32 op, Cpu68kRunState& s) {
   if (!g_cpu68kContext.cpuModel) return Cpu68kOpIllegal(op, s);
-  if (!Cpu68kSupervisor()) return Cpu68kPrivilegeViolation(4, kCpu68kNext, s);
+  if (!Cpu68kSupervisor()) return Cpu68kPrivilegeViolation(4, s);
   const u32 ext = Fetch16(s);
   u32& general = Reg16(ext >> 12);
   u32& control = Cpu68kControlRegister(ext);

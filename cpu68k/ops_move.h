@@ -98,9 +98,9 @@ CPU68K_HANDLER(MovemToReg) {
   if constexpr (src == Ea::Post) {
     // The final address replaces a value loaded into An itself.
     RegA(op) = address;
-    return kCpu68kEndAtZero;
+    return Cpu68kEndAtZero();
   }
-  return kCpu68kNext;
+  return Cpu68kLeft();
 }
 
 // MOVEP: bytes at every other address, high byte first, one bus call each.
@@ -170,7 +170,7 @@ CPU68K_HANDLER(Ext) {
   return Charge(4);
 }
 
-inline u32 Exchange(u32& a, u32& b) {
+inline i32 Exchange(u32& a, u32& b) {
   const u32 t = a;
   a = b;
   b = t;
@@ -201,9 +201,9 @@ CPU68K_HANDLER(Unlk) {
 
 // MOVE An,USP and MOVE USP,An: privileged.
 template <bool kToUsp>
-inline u32 MoveUsp(u32 op, Cpu68kRunState& s) {
+inline i32 MoveUsp(u32 op, Cpu68kRunState& s) {
   if (!(g_cpu68kContext.srSys & kSrS)) {
-    if (!Cpu68kException(8, s.pc - 2, s)) return kCpu68kEndAtZero;
+    if (!Cpu68kException(8, s.pc - 2, s)) return Cpu68kEndAtZero();
     return Charge(4);
   }
   if constexpr (kToUsp) {
