@@ -372,9 +372,6 @@ bool Cpu68kException(u32 vector, u32 stackedPc, Cpu68kRunState& s);
 bool Cpu68kCheckInterrupt(Cpu68kRunState& s);
 void Cpu68kTakeInterrupt(Cpu68kRunState& s);
 
-// Sets PC from a new 32-bit value: odd values raise the address error
-// (vector 3, stacking v - 2); even ones are recorded in pcFull, cut to 24
-// bits and given a fetch base.
 // Gives s.pc, already cut to 24 bits, its fetch base. The flag image goes
 // through ccrHost around the call.
 inline void Cpu68kRebase(Cpu68kRunState& s) {
@@ -392,10 +389,24 @@ inline void Cpu68kSetNewPc(u32 v, Cpu68kRunState& s) {
   Cpu68kRebase(s);
 }
 
+// Sets PC from a new 32-bit value: odd values raise the address error
+// (vector 3, stacking v - 2); even ones are recorded in pcFull, cut to 24
+// bits and given a fetch base. kNear (the branches, JMP, JSR and RTS): a
+// target inside the window that the current base maps keeps that base,
+// which is the one setPcBase would give it, and the call is saved.
+template <bool kNear = false>
 inline void Cpu68kJump(u32 v, Cpu68kRunState& s) {
-  if (v & 1) {
+  if (v & 1) [[unlikely]] {
     Cpu68kException(3, v - 2, s);
     return;
+  }
+  if constexpr (kNear) {
+    const u32 pc = v & g_cpu68kMemHandlers.addrMask;
+    if (pc - g_cpu68kPcLow < g_cpu68kPcSpan) [[likely]] {
+      g_cpu68kContext.pcFull = v;
+      s.pc = pc;
+      return;
+    }
   }
   Cpu68kSetNewPc(v, s);
 }

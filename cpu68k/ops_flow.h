@@ -33,11 +33,11 @@ inline i32 Cpu68kBranch(u32 base, u32 displacement, Cpu68kRunState& s) {
   if constexpr (cc == 1) {
     // The return address goes on the stack before the target is tested.
     Push32(Cpu68kReturnAddress(s.pc));
-    Cpu68kJump(base + displacement, s);
+    Cpu68kJump<true>(base + displacement, s);
     return Charge(18);
   } else {
     if (!Condition<cc>(s.flags)) return Charge(8);
-    Cpu68kJump(base + displacement, s);
+    Cpu68kJump<true>(base + displacement, s);
     return Charge(10);
   }
 }
@@ -114,14 +114,14 @@ constexpr i32 Cpu68kJumpCost() {
 }
 
 CPU68K_HANDLER(Jmp) {
-  Cpu68kJump(EaAddress<src, Sz::L>(op, s), s);
+  Cpu68kJump<true>(EaAddress<src, Sz::L>(op, s), s);
   return Charge(Cpu68kJumpCost<src>());
 }
 
 CPU68K_HANDLER(Jsr) {
   const u32 target = EaAddress<src, Sz::L>(op, s);
   Push32(Cpu68kReturnAddress(s.pc));
-  Cpu68kJump(target, s);
+  Cpu68kJump<true>(target, s);
   return Charge(Cpu68kJumpCost<src>() + 8);
 }
 
@@ -134,7 +134,7 @@ inline u32 Cpu68kPop32() {
 }
 
 CPU68K_HANDLER(Rts) {
-  Cpu68kJump(Cpu68kPop32(), s);
+  Cpu68kJump<true>(Cpu68kPop32(), s);
   return Charge(16);
 }
 
