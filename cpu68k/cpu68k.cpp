@@ -1,6 +1,7 @@
 // The 68000's frame: context, run loop, interrupts and exception processing.
 #include "cpu68k/cpu68k.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "core/bus.h"
@@ -62,7 +63,11 @@ u32 Cpu68kReset() {
   Cpu68kContext& c = g_cpu68kContext;
   c.srSys = 0x27;
   c.a[7] = BusRead32(0);
-  c.pc = BusRead32(4);
+  // The 68000 drives 24 address lines: a top byte in the reset vector is
+  // not seen by the bus, so the PC is cut as every other new PC is. An
+  // uncut PC would carry the top byte into straight-line fetches and wrap
+  // at 2^32 instead of running into the fence after the memory it is in.
+  c.pc = BusRead32(4) & g_cpu68kMemHandlers.addrMask;
   BusSetPcBaseArg(c.pc);
   return 0;
 }
@@ -103,7 +108,7 @@ bool Cpu68kException(u32 vector, u32 stackedPc, Cpu68kRunState& s) {
   return true;
 }
 
-void Cpu68kTakeInterrupt(Cpu68kRunState& s) {
+i32 Cpu68kTakeInterrupt(Cpu68kRunState& s) {
   Cpu68kContext& c = g_cpu68kContext;
   const u32 level = c.irqPending & 7;
   c.irqPending &= ~7u;
@@ -111,32 +116,30 @@ void Cpu68kTakeInterrupt(Cpu68kRunState& s) {
   i32 vector = c.irqAck(level);
   s.flags = c.ccrHost;
   if (vector < 0) vector = static_cast<i32>(24 + level);
-  if (Cpu68kException(static_cast<u32>(vector), s.pc, s)) {
-    c.srSys = (c.srSys & ~7u) | level;
-  }
+  if (!Cpu68kException(static_cast<u32>(vector), s.pc, s)) return Cpu68kEndAtZero();
+  c.srSys = (c.srSys & ~7u) | level;
+  return Cpu68kLeft();
 }
 
-bool Cpu68kCheckInterrupt(Cpu68kRunState& s) {
+i32 Cpu68kCheckInterrupt(Cpu68kRunState& s) {
   const u32 level = g_cpu68kContext.irqPending & 7;
   const u32 mask = g_cpu68kContext.srSys & 7;
-  if (level == 7 || level > mask) {
-    Cpu68kTakeInterrupt(s);
-    return true;
-  }
-  return false;
+  if (level == 7 || level > mask) return Cpu68kTakeInterrupt(s);
+  return Cpu68kLeft();
 }
 
 i32 Cpu68kRun(i32 cycles) { return Cpu68kExecute(cycles); }
 
 i32 Cpu68kExecute(i32 cycles) {
   Cpu68kContext& c = g_cpu68kContext;
+  cycles = std::clamp(cycles, -kCpu68kBudgetLimit, kCpu68kBudgetLimit);
   g_cpu68kCycles = cycles;
   Cpu68kRunState s{c.pc, c.ccrHost, g_cpu68kPcBase};
-  if (c.irqPending & 7) Cpu68kCheckInterrupt(s);
-  if (g_cpu68kCycles >= 0) {
+  i32 next = cycles;
+  if (c.irqPending & 7) next = Cpu68kCheckInterrupt(s);
+  if (next >= 0) {
     // Each handler returns what decides the next step (see Charge): the
     // loop goes on while it is not negative.
-    i32 next;
     do {
       u16 opcode;
       std::memcpy(&opcode, s.base + s.pc, 2);

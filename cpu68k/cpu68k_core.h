@@ -25,6 +25,16 @@ struct Cpu68kRunState {
 // it is, so the run loop makes one sign test per instruction; the handlers
 // that end a run in another way return a value made for it (Cpu68kEndAtZero,
 // Cpu68kEndCheckIrq, Cpu68kNoTest).
+// Keeps the cycle counter and a run's result inside i32 for any opcode
+// stream. A run takes its budget within +-kCpu68kBudgetLimit, and RESET, the
+// one instruction that dispatches the next opcode without the budget test,
+// gives the test back once the counter is kCpu68kBudgetLimit below zero, so
+// an endless stream of RESETs ends the run there. No single step charges
+// more than a few hundred cycles, so the counter never falls much below
+// -kCpu68kBudgetLimit and a result stays below 2 * kCpu68kBudgetLimit plus
+// that. Real programs are never near either bound.
+inline constexpr i32 kCpu68kBudgetLimit = 1 << 29;
+
 using Cpu68kOpHandler = i32 (*)(u32 opcode, Cpu68kRunState& s);
 
 extern Cpu68kOpHandler g_cpu68kOpTable[65536];
@@ -367,10 +377,13 @@ inline void EaWrite(u32 reg, u32 v, Cpu68kRunState& s) {
 // instruction then charges nothing of its own and ends with Cpu68kEndAtZero.
 bool Cpu68kException(u32 vector, u32 stackedPc, Cpu68kRunState& s);
 
-// Takes the pending interrupt when its level is 7 or above the mask.
-// Returns true when it was taken.
-bool Cpu68kCheckInterrupt(Cpu68kRunState& s);
-void Cpu68kTakeInterrupt(Cpu68kRunState& s);
+// Takes the pending interrupt. Returns how the run goes on, as a handler
+// does: the budget left, or Cpu68kEndAtZero when the vector was odd and an
+// address error took the interrupt's place (the mask is then not set).
+i32 Cpu68kTakeInterrupt(Cpu68kRunState& s);
+// Takes the pending interrupt when its level is 7 or above the mask, and
+// returns as Cpu68kTakeInterrupt does; the budget left when none was taken.
+i32 Cpu68kCheckInterrupt(Cpu68kRunState& s);
 
 // Gives s.pc, already cut to 24 bits, its fetch base. The flag image goes
 // through ccrHost around the call.
@@ -439,7 +452,7 @@ inline i32 Cpu68kEndAtZero() {
 // the ordinary budget test, and a waiting interrupt looked at before the
 // next opcode. A taken interrupt's cycles count in the next test.
 inline i32 Cpu68kEndCheckIrq(Cpu68kRunState& s) {
-  if (g_cpu68kCycles >= 0 && (g_cpu68kContext.irqPending & 7)) Cpu68kCheckInterrupt(s);
+  if (g_cpu68kCycles >= 0 && (g_cpu68kContext.irqPending & 7)) return Cpu68kCheckInterrupt(s);
   return g_cpu68kCycles;
 }
 

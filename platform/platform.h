@@ -97,7 +97,8 @@ bool PlatformThreadWait(PlatformThread* thread, u32 ms);
 
 // Folder search for a pattern "<folder>/*.<ext>": every entry of the folder
 // (directories too) whose name ends in ".<ext>", letters compared without
-// case, in the order the file system returns them.
+// case, sorted by name without case (letters folded to upper case; names
+// equal but for case by their bytes).
 struct PlatformFind;
 // Null when the folder cannot be read or nothing matches; else the first
 // name is in `name` (zero-terminated, at most 259 characters).
