@@ -140,9 +140,12 @@ constexpr u32 SignBitTo(u64 v) {
 }
 
 // N and Z of a result at the operand size.
+// Z: the operand minus one borrows from the bits above it only when it is
+// zero, and that borrow reaches bit 63 of the 64-bit difference.
 template <Sz sz>
 constexpr u32 FlagsNZ(u32 r) {
-  return ((r & SizeInfo<sz>::kMask) == 0 ? kFlagZ : 0) | SignBitTo<sz, 7>(r);
+  const u64 borrow = (static_cast<u64>(r & SizeInfo<sz>::kMask) - 1) >> (63 - 6);
+  return (static_cast<u32>(borrow) & kFlagZ) | SignBitTo<sz, 7>(r);
 }
 
 // Flags of d + s (+ x) and of d - s (- x) at the operand size; d and s are

@@ -106,7 +106,7 @@ inline i32 Cpu68kToAn(u32 op, Cpu68kRunState& s) {
 // register changes and no flag does; the byte size on An runs this word form.
 template <bool kSub, Sz sz, Ea dst>
 inline i32 Cpu68kQuick(u32 op, Cpu68kRunState& s) {
-  const u32 q = ((op >> 9) & 7) ? ((op >> 9) & 7) : 8;
+  const u32 q = (((op >> 9) - 1) & 7) + 1;
   if constexpr (dst == Ea::An) {
     u32& a = RegA(op);
     a = kSub ? a - q : a + q;
