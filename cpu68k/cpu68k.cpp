@@ -9,6 +9,7 @@
 
 Cpu68kContext g_cpu68kContext;
 i32 g_cpu68kCycles;
+Cpu68kRunState g_cpu68kRunState;
 
 namespace {
 // Until the first reset gives it a real one, the fetch base points at
@@ -134,7 +135,8 @@ i32 Cpu68kExecute(i32 cycles) {
   Cpu68kContext& c = g_cpu68kContext;
   cycles = std::clamp(cycles, -kCpu68kBudgetLimit, kCpu68kBudgetLimit);
   g_cpu68kCycles = cycles;
-  Cpu68kRunState s{c.pc, c.ccrHost, g_cpu68kPcBase};
+  Cpu68kRunState& s = g_cpu68kRunState;
+  s = {c.pc, c.ccrHost, g_cpu68kPcBase};
   i32 next = cycles;
   if (c.irqPending & 7) next = Cpu68kCheckInterrupt(s);
   if (next >= 0) {
@@ -144,7 +146,7 @@ i32 Cpu68kExecute(i32 cycles) {
       u16 opcode;
       std::memcpy(&opcode, s.base + s.pc, 2);
       s.pc += 2;
-      next = g_cpu68kOpTable[opcode](opcode, s);
+      next = g_cpu68kOpTable[opcode](opcode);
     } while (next >= 0);
   }
   c.pc = s.pc;
@@ -159,15 +161,18 @@ i32 Cpu68kExecute(i32 cycles) {
 
 // Illegal opcodes, line A and line F stack their own address and end the
 // run at a budget of zero.
-i32 Cpu68kOpIllegal(u32, Cpu68kRunState& s) {
+i32 Cpu68kOpIllegal(u32) {
+  Cpu68kRunState& s = g_cpu68kRunState;
   Cpu68kException(4, s.pc - 2, s);
   return Cpu68kEndAtZero();
 }
-i32 Cpu68kOpLineA(u32, Cpu68kRunState& s) {
+i32 Cpu68kOpLineA(u32) {
+  Cpu68kRunState& s = g_cpu68kRunState;
   Cpu68kException(10, s.pc - 2, s);
   return Cpu68kEndAtZero();
 }
-i32 Cpu68kOpLineF(u32, Cpu68kRunState& s) {
+i32 Cpu68kOpLineF(u32) {
+  Cpu68kRunState& s = g_cpu68kRunState;
   Cpu68kException(11, s.pc - 2, s);
   return Cpu68kEndAtZero();
 }

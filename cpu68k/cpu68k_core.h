@@ -35,7 +35,12 @@ struct Cpu68kRunState {
 // that. Real programs are never near either bound.
 inline constexpr i32 kCpu68kBudgetLimit = 1 << 29;
 
-using Cpu68kOpHandler = i32 (*)(u32 opcode, Cpu68kRunState& s);
+// The working state of the run in progress. A single instance, so that the
+// handlers reach it at a fixed address and the run loop passes only the
+// opcode.
+extern Cpu68kRunState g_cpu68kRunState;
+
+using Cpu68kOpHandler = i32 (*)(u32 opcode);
 
 extern Cpu68kOpHandler g_cpu68kOpTable[65536];
 extern const u8 g_cpu68kOpTablePacked[];
@@ -465,9 +470,9 @@ inline i32 Cpu68kNoTest() { return 0; }
 // ---------------------------------------------------------------------------
 // Handlers.
 
-i32 Cpu68kOpIllegal(u32 opcode, Cpu68kRunState& s);
-i32 Cpu68kOpLineA(u32 opcode, Cpu68kRunState& s);
-i32 Cpu68kOpLineF(u32 opcode, Cpu68kRunState& s);
+i32 Cpu68kOpIllegal(u32 opcode);
+i32 Cpu68kOpLineA(u32 opcode);
+i32 Cpu68kOpLineF(u32 opcode);
 
 // Register fields: the source or only register is bits 2-0 (bits 3-0 as a
 // 16-register index for DnAn), the second register bits 11-9. The register
@@ -491,6 +496,6 @@ struct Cpu68kImpl;
                                                  [[maybe_unused]] Cpu68kRunState& s)
 
 template <Op op, Sz sz, Ea src, Ea dst, int x>
-i32 Cpu68kOp(u32 opcode, Cpu68kRunState& s) {
-  return Cpu68kImpl<op, sz, src, dst, x>::Run(opcode, s);
+i32 Cpu68kOp(u32 opcode) {
+  return Cpu68kImpl<op, sz, src, dst, x>::Run(opcode, g_cpu68kRunState);
 }

@@ -164,7 +164,7 @@ CPU68K_HANDLER(Rte) {
 
 // 68010: returns and then frees a block of parameters on the stack.
 CPU68K_HANDLER(Rtd) {
-  if (!g_cpu68kContext.cpuModel) return Cpu68kOpIllegal(op, s);
+  if (!g_cpu68kContext.cpuModel) return Cpu68kOpIllegal(op);
   u32& sp = g_cpu68kContext.a[7];
   const u32 pc = g_cpu68kMemHandlers.read32(sp);
   sp += 4 + SignExtend<Sz::W>(Fetch16(s));
@@ -247,7 +247,7 @@ inline i32 Cpu68kStoreStatus(u32 op, u32 v, Cpu68kRunState& s) {
 CPU68K_HANDLER(MoveFromSr) { return Cpu68kStoreStatus<dst>(op, Cpu68kSr(s.flags), s); }
 
 CPU68K_HANDLER(MoveFromCcr) {
-  if (!g_cpu68kContext.cpuModel) return Cpu68kOpIllegal(op, s);
+  if (!g_cpu68kContext.cpuModel) return Cpu68kOpIllegal(op);
   return Cpu68kStoreStatus<dst>(op, Cpu68kCcr(s.flags), s);
 }
 
@@ -309,7 +309,7 @@ inline u32& Cpu68kControlRegister(u32 code) {
 
 template <bool kToControl>
 inline i32 Cpu68kMovec(u32 op, Cpu68kRunState& s) {
-  if (!g_cpu68kContext.cpuModel) return Cpu68kOpIllegal(op, s);
+  if (!g_cpu68kContext.cpuModel) return Cpu68kOpIllegal(op);
   if (!Cpu68kSupervisor()) return Cpu68kPrivilegeViolation(4, s);
   const u32 ext = Fetch16(s);
   u32& general = Reg16(ext >> 12);
