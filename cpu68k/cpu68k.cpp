@@ -85,7 +85,7 @@ bool Cpu68kException(u32 vector, u32 stackedPc, Cpu68kRunState& s) {
   vector &= 0xFF;
   // Vectors above 47 come only from a foreign acknowledge callback: free.
   if (vector < 48) g_cpu68kCycles -= g_cpu68kExceptionCycles[vector];
-  const u32 sr = Cpu68kSr(s.flags);
+  const u32 sr = Cpu68kSr(Cpu68kImage(s));
   if (!(c.srSys & kSrS)) {
     c.srSys |= kSrS;
     c.usp = c.a[7];
@@ -113,9 +113,9 @@ i32 Cpu68kTakeInterrupt(Cpu68kRunState& s) {
   Cpu68kContext& c = g_cpu68kContext;
   const u32 level = c.irqPending & 7;
   c.irqPending &= ~7u;
-  c.ccrHost = s.flags;
+  c.ccrHost = Cpu68kImage(s);
   i32 vector = c.irqAck(level);
-  s.flags = c.ccrHost;
+  Cpu68kSetImage(s, c.ccrHost);
   if (vector < 0) vector = static_cast<i32>(24 + level);
   if (!Cpu68kException(static_cast<u32>(vector), s.pc, s)) return Cpu68kEndAtZero();
   c.srSys = (c.srSys & ~7u) | level;
@@ -136,7 +136,9 @@ i32 Cpu68kExecute(i32 cycles) {
   cycles = std::clamp(cycles, -kCpu68kBudgetLimit, kCpu68kBudgetLimit);
   g_cpu68kCycles = cycles;
   Cpu68kRunState& s = g_cpu68kRunState;
-  s = {c.pc, c.ccrHost, g_cpu68kPcBase};
+  s.pc = c.pc;
+  s.base = g_cpu68kPcBase;
+  Cpu68kSetImage(s, c.ccrHost);
   i32 next = cycles;
   if (c.irqPending & 7) next = Cpu68kCheckInterrupt(s);
   if (next >= 0) {
@@ -150,7 +152,7 @@ i32 Cpu68kExecute(i32 cycles) {
     } while (next >= 0);
   }
   c.pc = s.pc;
-  c.ccrHost = s.flags;
+  c.ccrHost = Cpu68kImage(s);
   if (c.srSys & kSrS) {
     c.ssp = c.a[7];
   } else {

@@ -12,11 +12,18 @@
 #include "cpu68k_optable.inc"
 
 // The run's working state: kept apart from the context for the length of a
-// run and written back when it ends.
+// run and written back when it ends. The flag image is held in three parts
+// while the run lasts, since most instructions set N and Z from their result
+// and storing the result is cheaper than testing it: N is bit 31 of n, Z is
+// set when z is 0, and cv is the image with C, V and every bit other than N
+// and Z (bits 6 and 7 of cv mean nothing). Cpu68kImage joins them into the
+// image wherever it is read as a whole.
 struct Cpu68kRunState {
   u32 pc;          // 68000 address of the next word to fetch
-  u32 flags;       // flag image (N, Z, V, C)
+  u32 cv;          // flag image apart from N and Z
   const u8* base;  // opcode fetch base: the word at PC is at base + PC
+  u32 n;           // N in bit 31
+  u32 z;           // Z when 0
 };
 
 // A handler returns what decides the run's next step: the budget left
@@ -144,27 +151,42 @@ constexpr u32 SignBitTo(u64 v) {
   }
 }
 
-// N and Z of a result at the operand size.
-// Z: the operand minus one borrows from the bits above it only when it is
-// zero, and that borrow reaches bit 63 of the 64-bit difference.
-template <Sz sz>
-constexpr u32 FlagsNZ(u32 r) {
-  const u64 borrow = (static_cast<u64>(r & SizeInfo<sz>::kMask) - 1) >> (63 - 6);
-  return (static_cast<u32>(borrow) & kFlagZ) | SignBitTo<sz, 7>(r);
+// The image from the run state's three parts, and the parts from an image.
+inline u32 Cpu68kImage(const Cpu68kRunState& s) {
+  return (s.cv & ~(kFlagN | kFlagZ)) | ((s.n >> 24) & kFlagN) | (s.z == 0 ? kFlagZ : 0);
+}
+inline void Cpu68kSetImage(Cpu68kRunState& s, u32 image) {
+  s.cv = image;
+  s.n = image << 24;
+  s.z = ~image & kFlagZ;
 }
 
-// Flags of d + s (+ x) and of d - s (- x) at the operand size; d and s are
+// N and Z of a result at the operand size: the result sign-extended to 32
+// bits is negative and zero exactly when the result is.
+template <Sz sz>
+inline void SetFlagsNZ(Cpu68kRunState& s, u32 r) {
+  s.n = s.z = SignExtend<sz>(r);
+}
+
+// Flags of a move, a logical operation or a test: N and Z, V and C clear.
+template <Sz sz>
+inline void SetFlagsLogic(Cpu68kRunState& s, u32 r) {
+  s.cv = 0;
+  SetFlagsNZ<sz>(s, r);
+}
+
+// C and V of d + s (+ x) and of d - s (- x) at the operand size; d and s are
 // cut to the size, and wide is the sum or difference at the wider type.
 template <Sz sz>
-constexpr u32 FlagsAdd(u32 d, u32 s, Wide<sz> wide) {
+constexpr u32 FlagsAddCV(u32 d, u32 s, Wide<sz> wide) {
   const u32 r = static_cast<u32>(wide);
-  return FlagsNZ<sz>(r) | (static_cast<u32>(wide >> SizeInfo<sz>::kBits) & kFlagC) |
+  return (static_cast<u32>(wide >> SizeInfo<sz>::kBits) & kFlagC) |
          SignBitTo<sz, 11>((s ^ r) & (d ^ r));
 }
 template <Sz sz>
-constexpr u32 FlagsSub(u32 d, u32 s, Wide<sz> wide) {
+constexpr u32 FlagsSubCV(u32 d, u32 s, Wide<sz> wide) {
   const u32 r = static_cast<u32>(wide);
-  return FlagsNZ<sz>(r) | (static_cast<u32>(wide >> SizeInfo<sz>::kBits) & kFlagC) |
+  return (static_cast<u32>(wide >> SizeInfo<sz>::kBits) & kFlagC) |
          SignBitTo<sz, 11>((s ^ d) & (r ^ d));
 }
 template <Sz sz>
@@ -176,10 +198,10 @@ constexpr Wide<sz> WideSub(u32 d, u32 s, u32 x = 0) {
   return static_cast<Wide<sz>>(d) - s - x;
 }
 
-// The sixteen conditions, tested on the flag image.
+// The sixteen conditions, tested on the flags of the run state.
 template <int cc>
-constexpr bool Condition(u32 f) {
-  const bool c = f & kFlagC, z = f & kFlagZ, n = f & kFlagN, v = f & kFlagV;
+inline bool Condition(const Cpu68kRunState& s) {
+  const bool c = s.cv & kFlagC, z = s.z == 0, n = s.n >> 31, v = s.cv & kFlagV;
   switch (cc) {
     case 0:
       return true;
@@ -226,7 +248,7 @@ inline u32 Cpu68kSr(u32 flags) { return (g_cpu68kContext.srSys << 8) | Cpu68kCcr
 // CCR write: the image takes N Z V C, X its bit 8.
 inline void Cpu68kSetCcr(Cpu68kRunState& s, u32 v) {
   const u32 image = g_cpu68kCcrToHost[v & 0x1F];
-  s.flags = image;
+  Cpu68kSetImage(s, image);
   g_cpu68kContext.xFlag = image >> 8;
 }
 
@@ -397,10 +419,10 @@ i32 Cpu68kCheckInterrupt(Cpu68kRunState& s);
 // through ccrHost around the call.
 inline void Cpu68kRebase(Cpu68kRunState& s) {
   Cpu68kContext& c = g_cpu68kContext;
-  c.ccrHost = s.flags;
+  c.ccrHost = Cpu68kImage(s);
   g_cpu68kMemHandlers.setPcBase(s.pc);
   s.base = g_cpu68kPcBase;
-  s.flags = c.ccrHost;
+  Cpu68kSetImage(s, c.ccrHost);
 }
 
 // The even path of the new-PC rule.

@@ -17,16 +17,18 @@ inline u32 AluApply(u32 d, u32 v, Cpu68kRunState& s) {
   if constexpr (k == Alu::Add) {
     const Wide<sz> wide = WideAdd<sz>(d, v);
     r = static_cast<u32>(wide) & mask;
-    s.flags = FlagsAdd<sz>(d, v, wide);
-    g_cpu68kContext.xFlag = s.flags;
+    s.cv = FlagsAddCV<sz>(d, v, wide);
+    SetFlagsNZ<sz>(s, r);
+    g_cpu68kContext.xFlag = s.cv;
   } else if constexpr (k == Alu::Sub || k == Alu::Cmp) {
     const Wide<sz> wide = WideSub<sz>(d, v);
     r = static_cast<u32>(wide) & mask;
-    s.flags = FlagsSub<sz>(d, v, wide);
-    if constexpr (k == Alu::Sub) g_cpu68kContext.xFlag = s.flags;
+    s.cv = FlagsSubCV<sz>(d, v, wide);
+    SetFlagsNZ<sz>(s, r);
+    if constexpr (k == Alu::Sub) g_cpu68kContext.xFlag = s.cv;
   } else {
     r = k == Alu::And ? d & v : k == Alu::Or ? d | v : d ^ v;
-    s.flags = FlagsNZ<sz>(r);
+    SetFlagsLogic<sz>(s, r);
   }
   return r;
 }
@@ -98,7 +100,10 @@ inline i32 Cpu68kToAn(u32 op, Cpu68kRunState& s) {
   u32& a = RegA(op >> 9);
   if constexpr (k == Alu::Add) a += v;
   if constexpr (k == Alu::Sub) a -= v;
-  if constexpr (k == Alu::Cmp) s.flags = FlagsSub<Sz::L>(a, v, WideSub<Sz::L>(a, v));
+  if constexpr (k == Alu::Cmp) {
+    s.cv = FlagsSubCV<Sz::L>(a, v, WideSub<Sz::L>(a, v));
+    SetFlagsNZ<Sz::L>(s, a - v);
+  }
   return Charge(ToRegCost<sz, src>());
 }
 
@@ -120,7 +125,14 @@ inline i32 Cpu68kQuick(u32 op, Cpu68kRunState& s) {
 
 // Flags of ADDX, SUBX and NEGX: those of the whole operation, except that a
 // zero result keeps Z as it was, so a chain of them tests the whole number.
-inline u32 ExtendedFlags(u32 f, u32 old) { return (f & ~kFlagZ) | (f & old & kFlagZ); }
+// X is C.
+template <Sz sz>
+inline void SetFlagsExtended(Cpu68kRunState& s, u32 cv, u32 r) {
+  s.cv = cv;
+  s.n = SignExtend<sz>(r);
+  s.z |= r;
+  g_cpu68kContext.xFlag = cv;
+}
 
 // ADDX and SUBX: Dy,Dx or -(Ay),-(Ax), the source stepped and read first.
 template <bool kSub, Sz sz, Ea src, Ea dst>
@@ -138,9 +150,7 @@ inline i32 Cpu68kExtended(u32 op, Cpu68kRunState& s) {
   }
   const Wide<sz> wide = kSub ? WideSub<sz>(d, v, x) : WideAdd<sz>(d, v, x);
   const u32 r = static_cast<u32>(wide) & mask;
-  const u32 f = kSub ? FlagsSub<sz>(d, v, wide) : FlagsAdd<sz>(d, v, wide);
-  s.flags = ExtendedFlags(f, s.flags);
-  g_cpu68kContext.xFlag = s.flags;
+  SetFlagsExtended<sz>(s, kSub ? FlagsSubCV<sz>(d, v, wide) : FlagsAddCV<sz>(d, v, wide), r);
   if constexpr (dst == Ea::Dn) {
     WriteDn<sz>(op >> 9, r);
     return Charge(sz == Sz::L ? 8 : 4);
@@ -167,17 +177,17 @@ inline i32 Cpu68kUnary(u32 op, Cpu68kRunState& s) {
   u32 r;
   if constexpr (k == Unary::Not) {
     r = ~d & mask;
-    s.flags = FlagsNZ<sz>(r);
+    SetFlagsLogic<sz>(s, r);
   } else if constexpr (k == Unary::Neg) {
     const Wide<sz> wide = WideSub<sz>(0, d);
     r = static_cast<u32>(wide) & mask;
-    s.flags = FlagsSub<sz>(0, d, wide);
-    g_cpu68kContext.xFlag = s.flags;
+    s.cv = FlagsSubCV<sz>(0, d, wide);
+    SetFlagsNZ<sz>(s, r);
+    g_cpu68kContext.xFlag = s.cv;
   } else {
     const Wide<sz> wide = WideSub<sz>(0, d, g_cpu68kContext.xFlag & 1);
     r = static_cast<u32>(wide) & mask;
-    s.flags = ExtendedFlags(FlagsSub<sz>(0, d, wide), s.flags);
-    g_cpu68kContext.xFlag = s.flags;
+    SetFlagsExtended<sz>(s, FlagsSubCV<sz>(0, d, wide), r);
   }
   if constexpr (dst == Ea::Dn) {
     WriteDn<sz>(op, r);
@@ -236,12 +246,12 @@ CPU68K_HANDLER(Cmpm) {
 // CLR writes without reading the old value.
 CPU68K_HANDLER(Clr) {
   EaWrite<dst, sz>(op, 0, s);
-  s.flags = kFlagZ;
+  SetFlagsLogic<sz>(s, 0);
   return Charge((sz == Sz::L ? 6 : 4) + EaCost<dst, sz>());
 }
 
 CPU68K_HANDLER(Tst) {
-  s.flags = FlagsNZ<sz>(EaRead<src, sz>(op, s));
+  SetFlagsLogic<sz>(s, EaRead<src, sz>(op, s));
   return Charge(4 + EaCost<src, sz>());
 }
 
@@ -250,13 +260,13 @@ CPU68K_HANDLER(Tst) {
 CPU68K_HANDLER(Tas) {
   if constexpr (dst == Ea::Dn) {
     u32& d = RegD(op);
-    s.flags = FlagsNZ<Sz::B>(d);
+    SetFlagsLogic<Sz::B>(s, d);
     d |= 0x80;
     return Charge(4);
   } else {
     const u32 address = EaAddress<dst, Sz::B>(op, s);
     const u32 v = MemRead<Sz::B>(address);
-    s.flags = FlagsNZ<Sz::B>(v);
+    SetFlagsLogic<Sz::B>(s, v);
     MemWrite<Sz::B>(address, v | 0x80);
     return Charge(14 + EaCost<dst, Sz::B>());
   }
@@ -275,7 +285,7 @@ inline i32 Cpu68kMultiply(u32 op, Cpu68kRunState& s) {
     w = SignExtend<Sz::W>(w);
   }
   d = w * v;
-  s.flags = FlagsNZ<Sz::L>(d);
+  SetFlagsLogic<Sz::L>(s, d);
   return Charge(70 + EaCost<src, Sz::W>());
 }
 
@@ -313,7 +323,7 @@ constexpr i32 DivideEaCost() {
 // sets V and leaves Dn alone. The run may end at a budget of exactly zero.
 template <bool kSigned, Ea src>
 inline i32 Cpu68kDivide(u32 op, Cpu68kRunState& s) {
-  s.flags &= ~kFlagC;
+  s.cv &= ~kFlagC;
   g_cpu68kCycles -= (kSigned ? 150 : 133) + DivideEaCost<src>();
   const u32 divisor = EaRead<src, Sz::W>(op, s);
   if (divisor == 0) {
@@ -329,7 +339,7 @@ inline i32 Cpu68kDivide(u32 op, Cpu68kRunState& s) {
     const i64 m = static_cast<i16>(divisor);
     const i64 q = n / m;
     if (q < -32768 || q > 32767) {
-      s.flags |= kFlagV;
+      s.cv |= kFlagV;
       return Cpu68kEndAtZero();
     }
     quotient = static_cast<u32>(q);
@@ -337,13 +347,13 @@ inline i32 Cpu68kDivide(u32 op, Cpu68kRunState& s) {
   } else {
     quotient = d / divisor;
     if (quotient > 0xFFFF) {
-      s.flags |= kFlagV;
+      s.cv |= kFlagV;
       return Cpu68kEndAtZero();
     }
     remainder = d % divisor;
   }
   d = (remainder << 16) | (quotient & 0xFFFF);
-  s.flags = FlagsNZ<Sz::W>(quotient);
+  SetFlagsLogic<Sz::W>(s, quotient);
   return Cpu68kEndAtZero();
 }
 

@@ -36,7 +36,7 @@ inline i32 Cpu68kBranch(u32 base, u32 displacement, Cpu68kRunState& s) {
     Cpu68kJump<true>(base + displacement, s);
     return Charge(18);
   } else {
-    if (!Condition<cc>(s.flags)) return Charge(8);
+    if (!Condition<cc>(s)) return Charge(8);
     Cpu68kJump<true>(base + displacement, s);
     return Charge(10);
   }
@@ -59,7 +59,7 @@ CPU68K_HANDLER(Bcc16) {
 // loops cheap.
 CPU68K_HANDLER(Dbcc) {
   constexpr int cc = x;
-  if (Condition<cc>(s.flags)) {
+  if (Condition<cc>(s)) {
     s.pc += 2;
     return Charge(12);
   }
@@ -85,7 +85,7 @@ CPU68K_HANDLER(Dbcc) {
 // Scc writes its byte without reading the destination first.
 CPU68K_HANDLER(Scc) {
   constexpr int cc = x;
-  const bool taken = Condition<cc>(s.flags);
+  const bool taken = Condition<cc>(s);
   const u32 v = taken ? 0xFF : 0x00;
   if constexpr (dst == Ea::Dn) {
     WriteDn<Sz::B>(op, v);
@@ -178,7 +178,7 @@ CPU68K_HANDLER(Trap) {
 }
 
 CPU68K_HANDLER(Trapv) {
-  if (s.flags & kFlagV) return Cpu68kTrapAfter(7, 4, s);
+  if (s.cv & kFlagV) return Cpu68kTrapAfter(7, 4, s);
   return Charge(4);
 }
 
@@ -188,11 +188,12 @@ CPU68K_HANDLER(Chk) {
   const i32 bound = static_cast<i16>(EaRead<src, Sz::W>(op, s));
   const i32 value = static_cast<i16>(RegD(op >> 9));
   if (value < 0) {
-    s.flags |= kFlagN;
+    s.n = 0x80000000;
     return Cpu68kTrapAfter(6, cost, s);
   }
   if (value > bound) {
-    s.flags &= ~(kFlagN | kFlagV);
+    s.n = 0;
+    s.cv &= ~kFlagV;
     return Cpu68kTrapAfter(6, cost, s);
   }
   return Charge(cost);
@@ -218,10 +219,10 @@ CPU68K_HANDLER(Reset) {
   Cpu68kContext& c = g_cpu68kContext;
   if (c.resetHandler) {
     c.pc = s.pc;
-    c.ccrHost = s.flags;
+    c.ccrHost = Cpu68kImage(s);
     c.resetHandler();
     s.pc = c.pc;
-    s.flags = c.ccrHost;
+    Cpu68kSetImage(s, c.ccrHost);
     s.base = g_cpu68kPcBase;
   }
   g_cpu68kCycles -= 132;
@@ -244,11 +245,11 @@ inline i32 Cpu68kStoreStatus(u32 op, u32 v, Cpu68kRunState& s) {
   }
 }
 
-CPU68K_HANDLER(MoveFromSr) { return Cpu68kStoreStatus<dst>(op, Cpu68kSr(s.flags), s); }
+CPU68K_HANDLER(MoveFromSr) { return Cpu68kStoreStatus<dst>(op, Cpu68kSr(Cpu68kImage(s)), s); }
 
 CPU68K_HANDLER(MoveFromCcr) {
   if (!g_cpu68kContext.cpuModel) return Cpu68kOpIllegal(op);
-  return Cpu68kStoreStatus<dst>(op, Cpu68kCcr(s.flags), s);
+  return Cpu68kStoreStatus<dst>(op, Cpu68kCcr(Cpu68kImage(s)), s);
 }
 
 CPU68K_HANDLER(MoveToCcr) {
@@ -279,7 +280,7 @@ constexpr u32 Cpu68kSrCombine(u32 a, u32 b) {
 template <Cpu68kSrLogic logic>
 inline i32 Cpu68kLogicCcr(Cpu68kRunState& s) {
   const u32 imm = Fetch16(s) & 0xFF;
-  Cpu68kSetCcr(s, Cpu68kSrCombine<logic>(Cpu68kCcr(s.flags), imm));
+  Cpu68kSetCcr(s, Cpu68kSrCombine<logic>(Cpu68kCcr(Cpu68kImage(s)), imm));
   return Charge(20);
 }
 
@@ -287,7 +288,7 @@ template <Cpu68kSrLogic logic>
 inline i32 Cpu68kLogicSr(Cpu68kRunState& s) {
   if (!Cpu68kSupervisor()) return Cpu68kPrivilegeViolation(20, s);
   const u32 imm = Fetch16(s);
-  Cpu68kSetSr(s, Cpu68kSrCombine<logic>(Cpu68kSr(s.flags), imm) & 0xFFFF);
+  Cpu68kSetSr(s, Cpu68kSrCombine<logic>(Cpu68kSr(Cpu68kImage(s)), imm) & 0xFFFF);
   Charge(20);
   return Cpu68kEndCheckIrq(s);
 }

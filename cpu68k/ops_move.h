@@ -6,7 +6,7 @@
 
 CPU68K_HANDLER(Move) {
   const u32 v = EaRead<src, sz>(op, s);
-  s.flags = FlagsNZ<sz>(v);
+  SetFlagsLogic<sz>(s, v);
   EaWrite<dst, sz>(op >> 9, v, s);
   return Charge(4 + EaCost<src, sz>() + EaCost<dst, sz>());
 }
@@ -19,7 +19,7 @@ CPU68K_HANDLER(Movea) {
 CPU68K_HANDLER(Moveq) {
   const u32 v = SignExtend<Sz::B>(op);
   RegD(op >> 9) = v;
-  s.flags = FlagsNZ<Sz::L>(v);
+  SetFlagsLogic<Sz::L>(s, v);
   return Charge(4);
 }
 
@@ -153,7 +153,7 @@ CPU68K_HANDLER(Pea) {
 CPU68K_HANDLER(Swap) {
   u32& d = RegD(op);
   d = (d << 16) | (d >> 16);
-  s.flags = FlagsNZ<Sz::L>(d);
+  SetFlagsLogic<Sz::L>(s, d);
   return Charge(4);
 }
 
@@ -161,10 +161,10 @@ CPU68K_HANDLER(Ext) {
   u32& d = RegD(op);
   if constexpr (sz == Sz::W) {
     d = (d & 0xFFFF0000) | (SignExtend<Sz::B>(d) & 0xFFFF);
-    s.flags = FlagsNZ<Sz::W>(d);
+    SetFlagsLogic<Sz::W>(s, d);
   } else {
     d = SignExtend<Sz::W>(d);
-    s.flags = FlagsNZ<Sz::L>(d);
+    SetFlagsLogic<Sz::L>(s, d);
   }
   return Charge(4);
 }
