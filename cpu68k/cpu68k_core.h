@@ -18,12 +18,14 @@
 // set when z is 0, and cv is the image with C, V and every bit other than N
 // and Z (bits 6 and 7 of cv mean nothing). Cpu68kImage joins them into the
 // image wherever it is read as a whole.
+// (n and z lie apart: as neighbours the compiler joins their two stores of
+// one value into a slower vector store.)
 struct Cpu68kRunState {
   u32 pc;          // 68000 address of the next word to fetch
-  u32 cv;          // flag image apart from N and Z
-  const u8* base;  // opcode fetch base: the word at PC is at base + PC
   u32 n;           // N in bit 31
+  const u8* base;  // opcode fetch base: the word at PC is at base + PC
   u32 z;           // Z when 0
+  u32 cv;          // flag image apart from N and Z
 };
 
 // A handler returns what decides the run's next step: the budget left
