@@ -151,25 +151,32 @@ void BusWrite32(u32 address, u32 data) {
     StepIoCounter();
     return w;
   }
-  if (a == 0xA04000) {
-    StepIoCounter();
-    return counter & 3;  // FM busy/timer bits
-  }
-  if (a == 0xA10000) return m.version;
-  if (a == 0xA10002) return BusReadPad(0);
-  if (a == 0xA10004) return BusReadPad(1);
-  if (a == 0xA11100) {
-    StepIoCounter();
-    return static_cast<u16>((counter & 4) << 6);  // bus request granted/busy
-  }
-  if (a == 0xC00004) {
-    // Bits 13, 12, 10 and 5 always read 1; FIFO empty (9) and full (8) take
-    // turns with counter bit 2; bit 2 (H blank) follows counter bit 1.
-    u16 s = m.vdp.status | ((counter & 4) ? 0x3520 : 0x3620);
-    if (counter & 2) s |= 0x0004;
-    StepIoCounter();
-    if (m.pal) s |= 0x0001;
-    return s;
+  // One switch over the single-address registers rather than a chain of
+  // tests: the VDP status, which programs poll, is found at once.
+  switch (a) {
+    case 0xA04000:
+      StepIoCounter();
+      return counter & 3;  // FM busy/timer bits
+    case 0xA10000:
+      return m.version;
+    case 0xA10002:
+      return BusReadPad(0);
+    case 0xA10004:
+      return BusReadPad(1);
+    case 0xA11100:
+      StepIoCounter();
+      return static_cast<u16>((counter & 4) << 6);  // bus request granted/busy
+    case 0xC00004: {
+      // Bits 13, 12, 10 and 5 always read 1; FIFO empty (9) and full (8)
+      // take turns with counter bit 2; bit 2 (H blank) follows counter bit 1.
+      u16 s = m.vdp.status | ((counter & 4) ? 0x3520 : 0x3620);
+      if (counter & 2) s |= 0x0004;
+      StepIoCounter();
+      if (m.pal) s |= 0x0001;
+      return s;
+    }
+    default:
+      break;
   }
   if ((a & 0xFFFFF8) == 0xC00008) {
     if (m.vCounter > -64) return static_cast<u16>((m.vCounter & 0xFF) << 8);
