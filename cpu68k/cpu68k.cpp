@@ -9,6 +9,7 @@
 
 Cpu68kContext g_cpu68kContext;
 i32 g_cpu68kCycles;
+u32 g_cpu68kRunEnd = kCpu68kRunOn;
 Cpu68kRunState g_cpu68kRunState;
 
 namespace {
@@ -129,6 +130,21 @@ i32 Cpu68kCheckInterrupt(Cpu68kRunState& s) {
   return Cpu68kLeft();
 }
 
+namespace {
+// Runs instructions until the counter goes below zero; the first one
+// without the test. Kept on its own so that the loop is only the fetch, the
+// call, one subtraction from the counter in memory and its sign test.
+[[gnu::noinline]] void Cpu68kDispatch() {
+  const Cpu68kRunState& s = g_cpu68kRunState;
+  do {
+    u16 opcode;
+    std::memcpy(&opcode, s.base + s.pc, 2);
+    g_cpu68kRunState.pc = s.pc + 2;
+    g_cpu68kCycles -= g_cpu68kOpTable[opcode](opcode);
+  } while (g_cpu68kCycles >= 0);
+}
+}  // namespace
+
 i32 Cpu68kRun(i32 cycles) { return Cpu68kExecute(cycles); }
 
 i32 Cpu68kExecute(i32 cycles) {
@@ -139,17 +155,15 @@ i32 Cpu68kExecute(i32 cycles) {
   s.pc = c.pc;
   s.base = g_cpu68kPcBase;
   Cpu68kSetImage(s, c.ccrHost);
-  i32 next = cycles;
-  if (c.irqPending & 7) next = Cpu68kCheckInterrupt(s);
-  if (next >= 0) {
-    // Each handler returns what decides the next step (see Charge): the
-    // loop goes on while it is not negative.
-    do {
-      u16 opcode;
-      std::memcpy(&opcode, s.base + s.pc, 2);
-      s.pc += 2;
-      next = g_cpu68kOpTable[opcode](opcode);
-    } while (next >= 0);
+  if (c.irqPending & 7) g_cpu68kCycles -= Cpu68kCheckInterrupt(s);
+  if (g_cpu68kCycles >= 0) Cpu68kDispatch();
+  while (g_cpu68kRunEnd != kCpu68kRunOn) {
+    const u32 end = g_cpu68kRunEnd;
+    g_cpu68kRunEnd = kCpu68kRunOn;
+    g_cpu68kCycles += kCpu68kSpecial;
+    if (end == kCpu68kRunLeave) break;
+    // RESET: the next opcode runs whatever the counter says.
+    Cpu68kDispatch();
   }
   c.pc = s.pc;
   c.ccrHost = Cpu68kImage(s);

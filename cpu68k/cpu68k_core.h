@@ -28,12 +28,14 @@ struct Cpu68kRunState {
   u32 cv;          // flag image apart from N and Z
 };
 
-// A handler returns what decides the run's next step: the budget left
-// after its charge (g_cpu68kCycles) in the ordinary case. The run goes on
-// with the next opcode while the value is not negative and ends as soon as
-// it is, so the run loop makes one sign test per instruction; the handlers
-// that end a run in another way return a value made for it (Cpu68kEndAtZero,
-// Cpu68kEndCheckIrq, Cpu68kNoTest).
+// A handler returns the cycles that are still to be charged for it, its own
+// cost in the ordinary case (Charge), and the run loop subtracts them from
+// g_cpu68kCycles: one subtraction and one sign test per instruction. The run
+// goes on while the counter is not negative. What a handler charges along
+// the way (exceptions, MOVEM's registers) it subtracts itself. A handler
+// that ends the run in another way returns kCpu68kSpecial, which drives the
+// counter far below zero, with the way in g_cpu68kRunEnd; the run loop then
+// gives the counter back (Cpu68kEndAtZero, Cpu68kNoTest).
 // Keeps the cycle counter and a run's result inside i32 for any opcode
 // stream. A run takes its budget within +-kCpu68kBudgetLimit, and RESET, the
 // one instruction that dispatches the next opcode without the budget test,
@@ -410,11 +412,11 @@ inline void EaWrite(u32 reg, u32 v, Cpu68kRunState& s) {
 bool Cpu68kException(u32 vector, u32 stackedPc, Cpu68kRunState& s);
 
 // Takes the pending interrupt. Returns how the run goes on, as a handler
-// does: the budget left, or Cpu68kEndAtZero when the vector was odd and an
-// address error took the interrupt's place (the mask is then not set).
+// does: nothing more to charge, or Cpu68kEndAtZero when the vector was odd
+// and an address error took the interrupt's place (the mask is then not set).
 i32 Cpu68kTakeInterrupt(Cpu68kRunState& s);
 // Takes the pending interrupt when its level is 7 or above the mask, and
-// returns as Cpu68kTakeInterrupt does; the budget left when none was taken.
+// returns as Cpu68kTakeInterrupt does; nothing to charge when none was taken.
 i32 Cpu68kCheckInterrupt(Cpu68kRunState& s);
 
 // Gives s.pc, already cut to 24 bits, its fetch base. The flag image goes
@@ -467,29 +469,42 @@ inline void Push32(u32 v) {
   g_cpu68kMemHandlers.write32(sp, v);
 }
 
-// Ordinary end: charge the cost; the run goes on unless the budget is now
-// below zero.
-inline i32 Charge(i32 cycles) { return g_cpu68kCycles -= cycles; }
+// The special ends. kCpu68kSpecial is far larger than any budget
+// (kCpu68kBudgetLimit), so the counter always goes negative, and small
+// enough that it never leaves i32.
+inline constexpr i32 kCpu68kSpecial = 1 << 30;
+enum Cpu68kRunEnd : u32 {
+  kCpu68kRunOn = 0,  // no special end
+  kCpu68kRunLeave,   // end the run, whatever the counter
+  kCpu68kRunNoTest,  // run the next opcode without the budget test
+};
+extern u32 g_cpu68kRunEnd;
 
-// The budget as it stands, for a handler that has charged already.
-inline i32 Cpu68kLeft() { return g_cpu68kCycles; }
-
-// An end that leaves at a budget of zero too, not only below it.
-inline i32 Cpu68kEndAtZero() {
-  const i32 left = g_cpu68kCycles;
-  return left > 0 ? left : -1;
+inline i32 Cpu68kSpecialEnd(Cpu68kRunEnd end) {
+  g_cpu68kRunEnd = end;
+  return kCpu68kSpecial;
 }
 
-// The end after an instruction that may have lowered the interrupt mask:
-// the ordinary budget test, and a waiting interrupt looked at before the
-// next opcode. A taken interrupt's cycles count in the next test.
+// Ordinary end: the cost, which the run loop charges.
+inline i32 Charge(i32 cycles) { return cycles; }
+
+// For a handler that has charged already.
+inline i32 Cpu68kLeft() { return 0; }
+
+// An end that leaves at a budget of zero too, not only below it.
+inline i32 Cpu68kEndAtZero() { return g_cpu68kCycles > 0 ? 0 : Cpu68kSpecialEnd(kCpu68kRunLeave); }
+
+// The end after an instruction that may have lowered the interrupt mask
+// (its cost charged): the ordinary budget test, and a waiting interrupt
+// looked at before the next opcode. A taken interrupt's cycles count in the
+// next test.
 inline i32 Cpu68kEndCheckIrq(Cpu68kRunState& s) {
   if (g_cpu68kCycles >= 0 && (g_cpu68kContext.irqPending & 7)) return Cpu68kCheckInterrupt(s);
-  return g_cpu68kCycles;
+  return 0;
 }
 
 // Runs the next opcode without looking at the budget.
-inline i32 Cpu68kNoTest() { return 0; }
+inline i32 Cpu68kNoTest() { return g_cpu68kCycles >= 0 ? 0 : Cpu68kSpecialEnd(kCpu68kRunNoTest); }
 
 // ---------------------------------------------------------------------------
 // Handlers.

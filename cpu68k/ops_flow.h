@@ -158,7 +158,7 @@ CPU68K_HANDLER(Rte) {
   const u32 pc = g_cpu68kMemHandlers.read32(frame + 2);
   Cpu68kSetSr(s, sr);
   Cpu68kJump(pc, s);
-  Charge(20);
+  g_cpu68kCycles -= 20;
   return Cpu68kEndCheckIrq(s);
 }
 
@@ -263,7 +263,7 @@ CPU68K_HANDLER(MoveToSr) {
   constexpr i32 cost = 12 + EaCost<src, Sz::W>();
   if (!Cpu68kSupervisor()) return Cpu68kPrivilegeViolation<true>(cost, s);
   Cpu68kSetSr(s, EaRead<src, Sz::W>(op, s));
-  Charge(cost);
+  g_cpu68kCycles -= cost;
   return Cpu68kEndCheckIrq(s);
 }
 
@@ -289,7 +289,7 @@ inline i32 Cpu68kLogicSr(Cpu68kRunState& s) {
   if (!Cpu68kSupervisor()) return Cpu68kPrivilegeViolation(20, s);
   const u32 imm = Fetch16(s);
   Cpu68kSetSr(s, Cpu68kSrCombine<logic>(Cpu68kSr(Cpu68kImage(s)), imm) & 0xFFFF);
-  Charge(20);
+  g_cpu68kCycles -= 20;
   return Cpu68kEndCheckIrq(s);
 }
 
