@@ -40,7 +40,7 @@
         .equ    O_PHASE, 3
         .equ    O_X, 4
         .equ    O_Y, 6
-        .equ    O_DX, 8
+        .equ    O_DX, 8                 | each speed 4 bytes after its coordinate
         .equ    O_DY, 10
         .equ    O_SIZELINK, 12
         .equ    O_ATTR, 14
@@ -92,13 +92,7 @@ _start:
         bsr     dma_fill
 
         | Colours: four lines from one formula.
-        move.l  #CRAM_WRITE,(%a1)
-        moveq   #63,%d0
-1:      move.w  %d0,%d1
-        mulu.w  #0x0247,%d1
-        andi.w  #0x0EEE,%d1
-        move.w  %d1,(%a0)
-        dbf     %d0,1b
+        PALETTE_RAMP 0x0247
 
         | Patterns 1-31: pattern n has pixels of value n & 15 (9 for 16),
         | with a hole that moves along the rows so that flips show; the
@@ -349,22 +343,22 @@ state_hit:
 
 | Straight lines, bouncing off the edges.
 kind_bounce:
-        move.w  O_X(%a0),%d0
-        add.w   O_DX(%a0),%d0
-        cmpi.w  #320-32,%d0
+        lea     O_X(%a0),%a1
+        move.w  #320-32,%d3
+        bsr.s   bounce
+        lea     O_Y(%a0),%a1
+        move.w  #224-32,%d3
+| The coordinate at A1 moved by its speed (the word 4 bytes on), which turns
+| round where the coordinate would leave 0 to D3.
+bounce:
+        move.w  (%a1),%d0
+        add.w   4(%a1),%d0
+        cmp.w   %d3,%d0
         bls.s   1f
-        neg.w   O_DX(%a0)
-        add.w   O_DX(%a0),%d0
-        add.w   O_DX(%a0),%d0
-1:      move.w  %d0,O_X(%a0)
-        move.w  O_Y(%a0),%d0
-        add.w   O_DY(%a0),%d0
-        cmpi.w  #224-32,%d0
-        bls.s   2f
-        neg.w   O_DY(%a0)
-        add.w   O_DY(%a0),%d0
-        add.w   O_DY(%a0),%d0
-2:      move.w  %d0,O_Y(%a0)
+        neg.w   4(%a1)
+        add.w   4(%a1),%d0
+        add.w   4(%a1),%d0
+1:      move.w  %d0,(%a1)
         rts
 
 | Across the screen with the wrap, up and down along the wave.
@@ -384,26 +378,24 @@ kind_wave:
         move.w  %d0,O_Y(%a0)
         rts
 
-| One pixel a frame towards the player: the step, -1 or +1 against the sign
-| of the distance, from two Scc results.
+| One pixel a frame towards the player in each direction.
 kind_chase:
-        lea     objects,%a1
-        move.w  O_X(%a0),%d0
-        cmp.w   O_X(%a1),%d0
+        lea     O_X(%a0),%a1
+        lea     objects+O_X,%a2
+        bsr.s   chase
+        addq.l  #O_Y-O_X,%a1
+        addq.l  #O_Y-O_X,%a2
+| The coordinate at A1 one step towards the one at A2: the step, -1 or +1
+| against the sign of the distance, from two Scc results.
+chase:
+        move.w  (%a1),%d0
+        cmp.w   (%a2),%d0
         slt     %d1
         sgt     %d2
         sub.b   %d2,%d1
         ext.w   %d1
         sub.w   %d1,%d0
-        move.w  %d0,O_X(%a0)
-        move.w  O_Y(%a0),%d0
-        cmp.w   O_Y(%a1),%d0
-        slt     %d1
-        sgt     %d2
-        sub.b   %d2,%d1
-        ext.w   %d1
-        sub.w   %d1,%d0
-        move.w  %d0,O_Y(%a0)
+        move.w  %d0,(%a1)
         rts
 
 | Bounces, and every 24 frames swaps its priority and its horizontal flip.
@@ -419,30 +411,34 @@ kind_blink:
 | The player: two pixels a frame in the directions held; B scores.
 kind_player:
         move.b  (ZP_PAD1).w,%d1
-        move.w  O_X(%a0),%d0
-        btst    #2,%d1
+        lea     O_X(%a0),%a1
+        moveq   #2,%d2                  | Left, then Right
+        move.w  #320-32,%d3
+        bsr.s   steer
+        lea     O_Y(%a0),%a1
+        moveq   #0,%d2                  | Up, then Down
+        move.w  #224-32,%d3
+        bsr.s   steer
+        btst    #4,%d1
+        beq.s   1f
+        addq.l  #1,(ZP_SCORE).w
+1:      rts
+
+| The coordinate at A1 less two while button bit D2 of D1 is held, plus two
+| while bit D2 + 1 is; a result outside 0 to D3 is not kept.
+steer:
+        move.w  (%a1),%d0
+        btst    %d2,%d1
         beq.s   1f
         subq.w  #2,%d0
-1:      btst    #3,%d1
+1:      addq.w  #1,%d2
+        btst    %d2,%d1
         beq.s   2f
         addq.w  #2,%d0
-2:      cmpi.w  #320-32,%d0
+2:      cmp.w   %d3,%d0
         bhi.s   3f
-        move.w  %d0,O_X(%a0)
-3:      move.w  O_Y(%a0),%d0
-        btst    #0,%d1
-        beq.s   4f
-        subq.w  #2,%d0
-4:      btst    #1,%d1
-        beq.s   5f
-        addq.w  #2,%d0
-5:      cmpi.w  #224-32,%d0
-        bhi.s   6f
-        move.w  %d0,O_Y(%a0)
-6:      btst    #4,%d1
-        beq.s   7f
-        addq.l  #1,(ZP_SCORE).w
-7:      rts
+        move.w  %d0,(%a1)
+3:      rts
 
 | Objects that are alive and within 16 pixels of the player are hit.
 collide:
@@ -522,7 +518,7 @@ make_tiles:
         dbf     %d7,1b
         rts
 
-| d0.w VRAM address -> d0.l the control long of a VRAM write there.
+| D0.W a VRAM address -> D0.L the control long of a VRAM write there.
 vram_write_cmd:
         andi.l  #0xFFFF,%d0
         lsl.l   #2,%d0
@@ -531,8 +527,8 @@ vram_write_cmd:
         ori.l   #VRAM_WRITE,%d0
         rts
 
-| DMA of d1.w words from the 68000 address d0.l to VRAM address d2.w.
-dma_to_vram:
+| Registers 19-20, the DMA length, from D1.W; leaves A1 at the control port.
+dma_length:
         lea     VDP_CTRL,%a1
         move.w  #0x9300,%d3
         move.b  %d1,%d3
@@ -540,41 +536,30 @@ dma_to_vram:
         lsr.w   #8,%d1
         ori.w   #0x9400,%d1
         move.w  %d1,(%a1)
-        lsr.l   #1,%d0
-        move.w  #0x9500,%d3
-        move.b  %d0,%d3
-        move.w  %d3,(%a1)
-        lsr.l   #8,%d0
-        move.w  #0x9600,%d3
-        move.b  %d0,%d3
-        move.w  %d3,(%a1)
-        lsr.l   #8,%d0
-        andi.w  #0x7F,%d0
-        ori.w   #0x9700,%d0
-        move.w  %d0,(%a1)
-        move.w  %d2,%d0
-        bsr.s   vram_write_cmd
-        ori.w   #0x80,%d0
-        move.l  %d0,(%a1)
-        addq.w  #1,dmas
         rts
 
-| DMA fill of d1.w + 1 words of d2.w from VRAM address d0.w. Leaves A1 at
+| DMA of D1.W words from the 68000 address D0.L to VRAM address D2.W.
+dma_to_vram:
+        bsr.s   dma_length
+        DMA_SOURCE %d3
+        move.w  %d2,%d0
+        bra.s   dma_start
+
+| DMA fill of D1.W + 1 words of D2.W from VRAM address D0.W. Leaves A1 at
 | the control port and A0 at the data port.
 dma_fill:
-        lea     VDP_CTRL,%a1
+        bsr.s   dma_length
         lea     VDP_DATA,%a0
-        move.w  #0x9300,%d3
-        move.b  %d1,%d3
-        move.w  %d3,(%a1)
-        lsr.w   #8,%d1
-        ori.w   #0x9400,%d1
-        move.w  %d1,(%a1)
         move.w  #0x9780,(%a1)
+        bsr.s   dma_start
+        move.w  %d2,(%a0)
+        rts
+
+| The command with CD5 that starts a DMA to VRAM address D0.W.
+dma_start:
         bsr.s   vram_write_cmd
         ori.w   #0x80,%d0
         move.l  %d0,(%a1)
-        move.w  %d2,(%a0)
         addq.w  #1,dmas
         rts
 
@@ -594,7 +579,7 @@ read_pad:
         not.b   %d0
         rts
 
-| FM register d0.b = d1.b on part d2.b, after the busy flag.
+| FM register D0.B = D1.B on part D2.B, after the busy flag.
 fm_write:
         lea     FM_ADDR0,%a1
         tst.b   %d2
@@ -698,7 +683,7 @@ voice_regs:
         rts
 
 on_vint:
-        movem.l %d0-%d7/%a0-%a1,-(%sp)
+        movem.l %d0-%d7/%a0-%a2,-(%sp)
         addq.w  #1,frame
         clr.w   hints
         lea     PAD1_DATA,%a1
@@ -804,10 +789,10 @@ fills:  .word   0, ANIM_TILE+0x2000, 0, GEN_TILE+0xC000
 
         bsr     sound
         st      (ZP_VFLAG).w
-        movem.l (%sp)+,%d0-%d7/%a0-%a1
+        movem.l (%sp)+,%d0-%d7/%a0-%a2
         rte
 
-| d7 + 1 digit cells from the top of d0.l on, through A0.
+| D7 + 1 digit cells from the top of D0.L on, through A0.
 digits:
 1:      rol.l   #4,%d0
         move.w  %d0,%d1
