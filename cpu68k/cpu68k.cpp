@@ -9,6 +9,8 @@
 
 Cpu68kContext g_cpu68kContext;
 i32 g_cpu68kCycles;
+u32 g_cpu68kRunEnd = kCpu68kRunOn;
+Cpu68kRunState g_cpu68kRunState;
 
 namespace {
 // Until the first reset gives it a real one, the fetch base points at
@@ -84,7 +86,7 @@ bool Cpu68kException(u32 vector, u32 stackedPc, Cpu68kRunState& s) {
   vector &= 0xFF;
   // Vectors above 47 come only from a foreign acknowledge callback: free.
   if (vector < 48) g_cpu68kCycles -= g_cpu68kExceptionCycles[vector];
-  const u32 sr = Cpu68kSr(s.flags);
+  const u32 sr = Cpu68kSr(Cpu68kImage(s));
   if (!(c.srSys & kSrS)) {
     c.srSys |= kSrS;
     c.usp = c.a[7];
@@ -108,32 +110,38 @@ bool Cpu68kException(u32 vector, u32 stackedPc, Cpu68kRunState& s) {
   return true;
 }
 
-u32 Cpu68kTakeInterrupt(Cpu68kRunState& s) {
+i32 Cpu68kTakeInterrupt(Cpu68kRunState& s) {
   Cpu68kContext& c = g_cpu68kContext;
   const u32 level = c.irqPending & 7;
   c.irqPending &= ~7u;
-  c.ccrHost = s.flags;
+  c.ccrHost = Cpu68kImage(s);
   i32 vector = c.irqAck(level);
-  s.flags = c.ccrHost;
+  Cpu68kSetImage(s, c.ccrHost);
   if (vector < 0) vector = static_cast<i32>(24 + level);
-  if (!Cpu68kException(static_cast<u32>(vector), s.pc, s)) return kCpu68kEndAtZero;
+  if (!Cpu68kException(static_cast<u32>(vector), s.pc, s)) return Cpu68kEndAtZero();
   c.srSys = (c.srSys & ~7u) | level;
-  return kCpu68kNext;
+  return Cpu68kLeft();
 }
 
-u32 Cpu68kCheckInterrupt(Cpu68kRunState& s) {
+i32 Cpu68kCheckInterrupt(Cpu68kRunState& s) {
   const u32 level = g_cpu68kContext.irqPending & 7;
   const u32 mask = g_cpu68kContext.srSys & 7;
   if (level == 7 || level > mask) return Cpu68kTakeInterrupt(s);
-  return kCpu68kNext;
+  return Cpu68kLeft();
 }
 
 namespace {
-// The interrupt check of the run loop; true when the run ends there, which
-// only an interrupt whose odd vector gave way to an address error does, at
-// a counter at or below zero, as the instructions that raise one do.
-bool Cpu68kInterruptEndsRun(Cpu68kRunState& s) {
-  return Cpu68kCheckInterrupt(s) == kCpu68kEndAtZero && g_cpu68kCycles <= 0;
+// Runs instructions until the counter goes below zero; the first one
+// without the test. Kept on its own so that the loop is only the fetch, the
+// call, one subtraction from the counter in memory and its sign test.
+[[gnu::noinline]] void Cpu68kDispatch() {
+  const Cpu68kRunState& s = g_cpu68kRunState;
+  do {
+    u16 opcode;
+    std::memcpy(&opcode, s.base + s.pc, 2);
+    g_cpu68kRunState.pc = s.pc + 2;
+    g_cpu68kCycles -= g_cpu68kOpTable[opcode](opcode);
+  } while (g_cpu68kCycles >= 0);
 }
 }  // namespace
 
@@ -143,29 +151,22 @@ i32 Cpu68kExecute(i32 cycles) {
   Cpu68kContext& c = g_cpu68kContext;
   cycles = std::clamp(cycles, -kCpu68kBudgetLimit, kCpu68kBudgetLimit);
   g_cpu68kCycles = cycles;
-  Cpu68kRunState s{c.pc, c.ccrHost, g_cpu68kPcBase};
-  if ((c.irqPending & 7) && Cpu68kInterruptEndsRun(s)) goto leave;
-  while (g_cpu68kCycles >= 0) {
-  dispatch:
-    u16 opcode;
-    std::memcpy(&opcode, s.base + s.pc, 2);
-    s.pc += 2;
-    const u32 end = g_cpu68kOpTable[opcode](opcode, s);
-    if (end == kCpu68kNext) [[likely]] {
-      continue;
-    }
-    if (end == kCpu68kEndAtZero) {
-      if (g_cpu68kCycles <= 0) break;
-    } else if (end == kCpu68kCheckIrq) {
-      if (g_cpu68kCycles < 0) break;
-      if ((c.irqPending & 7) && Cpu68kInterruptEndsRun(s)) break;
-    } else {
-      goto dispatch;
-    }
+  Cpu68kRunState& s = g_cpu68kRunState;
+  s.pc = c.pc;
+  s.base = g_cpu68kPcBase;
+  Cpu68kSetImage(s, c.ccrHost);
+  if (c.irqPending & 7) g_cpu68kCycles -= Cpu68kCheckInterrupt(s);
+  if (g_cpu68kCycles >= 0) Cpu68kDispatch();
+  while (g_cpu68kRunEnd != kCpu68kRunOn) {
+    const u32 end = g_cpu68kRunEnd;
+    g_cpu68kRunEnd = kCpu68kRunOn;
+    g_cpu68kCycles += kCpu68kSpecial;
+    if (end == kCpu68kRunLeave) break;
+    // RESET: the next opcode runs whatever the counter says.
+    Cpu68kDispatch();
   }
-leave:
   c.pc = s.pc;
-  c.ccrHost = s.flags;
+  c.ccrHost = Cpu68kImage(s);
   if (c.srSys & kSrS) {
     c.ssp = c.a[7];
   } else {
@@ -176,15 +177,18 @@ leave:
 
 // Illegal opcodes, line A and line F stack their own address and end the
 // run at a budget of zero.
-u32 Cpu68kOpIllegal(u32, Cpu68kRunState& s) {
+i32 Cpu68kOpIllegal(u32) {
+  Cpu68kRunState& s = g_cpu68kRunState;
   Cpu68kException(4, s.pc - 2, s);
-  return kCpu68kEndAtZero;
+  return Cpu68kEndAtZero();
 }
-u32 Cpu68kOpLineA(u32, Cpu68kRunState& s) {
+i32 Cpu68kOpLineA(u32) {
+  Cpu68kRunState& s = g_cpu68kRunState;
   Cpu68kException(10, s.pc - 2, s);
-  return kCpu68kEndAtZero;
+  return Cpu68kEndAtZero();
 }
-u32 Cpu68kOpLineF(u32, Cpu68kRunState& s) {
+i32 Cpu68kOpLineF(u32) {
+  Cpu68kRunState& s = g_cpu68kRunState;
   Cpu68kException(11, s.pc - 2, s);
-  return kCpu68kEndAtZero;
+  return Cpu68kEndAtZero();
 }

@@ -61,8 +61,9 @@ extern i32 g_cpu68kCycles;
 // word at PC. Set only through the setPcBase slot.
 extern const u8* g_cpu68kPcBase;
 // The 68000 addresses [g_cpu68kPcLow, g_cpu68kPcLow + g_cpu68kPcSpan) that
-// the fetch base maps; set with it. Only DBcc, which moves the PC without a
-// new base, needs to know: a loop that leaves the window gets a new base.
+// the fetch base maps, set with it: every PC in the window would get this
+// same base from setPcBase. DBcc moves the PC inside it without a new base,
+// and the branches, JMP, JSR and RTS skip setPcBase for a target inside it.
 extern u32 g_cpu68kPcLow;
 extern u32 g_cpu68kPcSpan;
 extern const u8 g_cpu68kExceptionCycles[48];

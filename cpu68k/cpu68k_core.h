@@ -6,26 +6,36 @@
 #pragma once
 
 #include <cstring>
+#include <type_traits>
 
 #include "cpu68k/cpu68k.h"
 #include "cpu68k_optable.inc"
 
 // The run's working state: kept apart from the context for the length of a
-// run and written back when it ends.
+// run and written back when it ends. The flag image is held in three parts
+// while the run lasts, since most instructions set N and Z from their result
+// and storing the result is cheaper than testing it: N is bit 31 of n, Z is
+// set when z is 0, and cv is the image with C, V and every bit other than N
+// and Z (bits 6 and 7 of cv mean nothing). Cpu68kImage joins them into the
+// image wherever it is read as a whole.
+// (n and z lie apart: as neighbours the compiler joins their two stores of
+// one value into a slower vector store.)
 struct Cpu68kRunState {
   u32 pc;          // 68000 address of the next word to fetch
-  u32 flags;       // flag image (N, Z, V, C)
+  u32 n;           // N in bit 31
   const u8* base;  // opcode fetch base: the word at PC is at base + PC
+  u32 z;           // Z when 0
+  u32 cv;          // flag image apart from N and Z
 };
 
-// What a handler asks the run loop to do after it has charged its cycles.
-enum Cpu68kEnd : u32 {
-  kCpu68kNext = 0,   // leave when the budget is below zero, else dispatch
-  kCpu68kEndAtZero,  // leave when the budget is at or below zero
-  kCpu68kCheckIrq,   // as kCpu68kNext, then look at the pending interrupt
-  kCpu68kNoTest,     // dispatch the next opcode without the budget test
-};
-
+// A handler returns the cycles that are still to be charged for it, its own
+// cost in the ordinary case (Charge), and the run loop subtracts them from
+// g_cpu68kCycles: one subtraction and one sign test per instruction. The run
+// goes on while the counter is not negative. What a handler charges along
+// the way (exceptions, MOVEM's registers) it subtracts itself. A handler
+// that ends the run in another way returns kCpu68kSpecial, which drives the
+// counter far below zero, with the way in g_cpu68kRunEnd; the run loop then
+// gives the counter back (Cpu68kEndAtZero, Cpu68kNoTest).
 // Keeps the cycle counter and a run's result inside i32 for any opcode
 // stream. A run takes its budget within +-kCpu68kBudgetLimit, and RESET, the
 // one instruction that dispatches the next opcode without the budget test,
@@ -36,7 +46,12 @@ enum Cpu68kEnd : u32 {
 // that. Real programs are never near either bound.
 inline constexpr i32 kCpu68kBudgetLimit = 1 << 29;
 
-using Cpu68kOpHandler = u32 (*)(u32 opcode, Cpu68kRunState& s);
+// The working state of the run in progress. A single instance, so that the
+// handlers reach it at a fixed address and the run loop passes only the
+// opcode.
+extern Cpu68kRunState g_cpu68kRunState;
+
+using Cpu68kOpHandler = i32 (*)(u32 opcode);
 
 extern Cpu68kOpHandler g_cpu68kOpTable[65536];
 extern const u8 g_cpu68kOpTablePacked[];
@@ -122,35 +137,75 @@ inline void WriteDn(u32 n, u32 v) {
   r = (r & ~SizeInfo<sz>::kMask) | (v & SizeInfo<sz>::kMask);
 }
 
-// N and Z of a result at the operand size.
+// The flags come from the operation carried out one size wider than the
+// operand (u32 for bytes and words, u64 for longs), so the carry or borrow
+// is the bit just above the operand, and every flag is moved into its place
+// in the image by shifts, without a branch.
 template <Sz sz>
-constexpr u32 FlagsNZ(u32 r) {
-  r &= SizeInfo<sz>::kMask;
-  return (r == 0 ? kFlagZ : 0) | ((r & SizeInfo<sz>::kMsb) ? kFlagN : 0);
+using Wide = std::conditional_t<sz == Sz::L, u64, u32>;
+
+// Moves bit (bits - 1) of v, the operand's sign position, to bit `to`.
+template <Sz sz, u32 to>
+constexpr u32 SignBitTo(u64 v) {
+  constexpr u32 from = SizeInfo<sz>::kBits - 1;
+  if constexpr (from >= to) {
+    return static_cast<u32>(v >> (from - to)) & (1u << to);
+  } else {
+    return static_cast<u32>(v << (to - from)) & (1u << to);
+  }
 }
 
-// Flags of d + s (+ x) and of d - s (- x) at the operand size.
-template <Sz sz>
-constexpr u32 FlagsAdd(u32 d, u32 s, u32 r) {
-  constexpr u32 msb = SizeInfo<sz>::kMsb;
-  u32 f = FlagsNZ<sz>(r);
-  if (((s ^ r) & (d ^ r)) & msb) f |= kFlagV;
-  if (((s & d) | (~r & (s | d))) & msb) f |= kFlagC;
-  return f;
+// The image from the run state's three parts, and the parts from an image.
+inline u32 Cpu68kImage(const Cpu68kRunState& s) {
+  return (s.cv & ~(kFlagN | kFlagZ)) | ((s.n >> 24) & kFlagN) | (s.z == 0 ? kFlagZ : 0);
 }
-template <Sz sz>
-constexpr u32 FlagsSub(u32 d, u32 s, u32 r) {
-  constexpr u32 msb = SizeInfo<sz>::kMsb;
-  u32 f = FlagsNZ<sz>(r);
-  if (((s ^ d) & (r ^ d)) & msb) f |= kFlagV;
-  if (((s & ~d) | (r & ~d) | (r & s)) & msb) f |= kFlagC;
-  return f;
+inline void Cpu68kSetImage(Cpu68kRunState& s, u32 image) {
+  s.cv = image;
+  s.n = image << 24;
+  s.z = ~image & kFlagZ;
 }
 
-// The sixteen conditions, tested on the flag image.
+// N and Z of a result at the operand size: the result sign-extended to 32
+// bits is negative and zero exactly when the result is.
+template <Sz sz>
+inline void SetFlagsNZ(Cpu68kRunState& s, u32 r) {
+  s.n = s.z = SignExtend<sz>(r);
+}
+
+// Flags of a move, a logical operation or a test: N and Z, V and C clear.
+template <Sz sz>
+inline void SetFlagsLogic(Cpu68kRunState& s, u32 r) {
+  s.cv = 0;
+  SetFlagsNZ<sz>(s, r);
+}
+
+// C and V of d + s (+ x) and of d - s (- x) at the operand size; d and s are
+// cut to the size, and wide is the sum or difference at the wider type.
+template <Sz sz>
+constexpr u32 FlagsAddCV(u32 d, u32 s, Wide<sz> wide) {
+  const u32 r = static_cast<u32>(wide);
+  return (static_cast<u32>(wide >> SizeInfo<sz>::kBits) & kFlagC) |
+         SignBitTo<sz, 11>((s ^ r) & (d ^ r));
+}
+template <Sz sz>
+constexpr u32 FlagsSubCV(u32 d, u32 s, Wide<sz> wide) {
+  const u32 r = static_cast<u32>(wide);
+  return (static_cast<u32>(wide >> SizeInfo<sz>::kBits) & kFlagC) |
+         SignBitTo<sz, 11>((s ^ d) & (r ^ d));
+}
+template <Sz sz>
+constexpr Wide<sz> WideAdd(u32 d, u32 s, u32 x = 0) {
+  return static_cast<Wide<sz>>(d) + s + x;
+}
+template <Sz sz>
+constexpr Wide<sz> WideSub(u32 d, u32 s, u32 x = 0) {
+  return static_cast<Wide<sz>>(d) - s - x;
+}
+
+// The sixteen conditions, tested on the flags of the run state.
 template <int cc>
-constexpr bool Condition(u32 f) {
-  const bool c = f & kFlagC, z = f & kFlagZ, n = f & kFlagN, v = f & kFlagV;
+inline bool Condition(const Cpu68kRunState& s) {
+  const bool c = s.cv & kFlagC, z = s.z == 0, n = s.n >> 31, v = s.cv & kFlagV;
   switch (cc) {
     case 0:
       return true;
@@ -197,7 +252,7 @@ inline u32 Cpu68kSr(u32 flags) { return (g_cpu68kContext.srSys << 8) | Cpu68kCcr
 // CCR write: the image takes N Z V C, X its bit 8.
 inline void Cpu68kSetCcr(Cpu68kRunState& s, u32 v) {
   const u32 image = g_cpu68kCcrToHost[v & 0x1F];
-  s.flags = image;
+  Cpu68kSetImage(s, image);
   g_cpu68kContext.xFlag = image >> 8;
 }
 
@@ -353,28 +408,25 @@ inline void EaWrite(u32 reg, u32 v, Cpu68kRunState& s) {
 
 // Exception processing; the run state is updated in place. Returns false
 // when the vector was odd and an address error took its place: the raising
-// instruction then charges nothing of its own and ends with kCpu68kEndAtZero.
+// instruction then charges nothing of its own and ends with Cpu68kEndAtZero.
 bool Cpu68kException(u32 vector, u32 stackedPc, Cpu68kRunState& s);
 
-// Takes the pending interrupt. Returns how the run goes on: kCpu68kNext, or
-// kCpu68kEndAtZero when the vector was odd and an address error took the
-// interrupt's place (the mask is then not set).
-u32 Cpu68kTakeInterrupt(Cpu68kRunState& s);
+// Takes the pending interrupt. Returns how the run goes on, as a handler
+// does: nothing more to charge, or Cpu68kEndAtZero when the vector was odd
+// and an address error took the interrupt's place (the mask is then not set).
+i32 Cpu68kTakeInterrupt(Cpu68kRunState& s);
 // Takes the pending interrupt when its level is 7 or above the mask, and
-// returns as Cpu68kTakeInterrupt does; kCpu68kNext when none was taken.
-u32 Cpu68kCheckInterrupt(Cpu68kRunState& s);
+// returns as Cpu68kTakeInterrupt does; nothing to charge when none was taken.
+i32 Cpu68kCheckInterrupt(Cpu68kRunState& s);
 
-// Sets PC from a new 32-bit value: odd values raise the address error
-// (vector 3, stacking v - 2); even ones are recorded in pcFull, cut to 24
-// bits and given a fetch base.
 // Gives s.pc, already cut to 24 bits, its fetch base. The flag image goes
 // through ccrHost around the call.
 inline void Cpu68kRebase(Cpu68kRunState& s) {
   Cpu68kContext& c = g_cpu68kContext;
-  c.ccrHost = s.flags;
+  c.ccrHost = Cpu68kImage(s);
   g_cpu68kMemHandlers.setPcBase(s.pc);
   s.base = g_cpu68kPcBase;
-  s.flags = c.ccrHost;
+  Cpu68kSetImage(s, c.ccrHost);
 }
 
 // The even path of the new-PC rule.
@@ -384,10 +436,24 @@ inline void Cpu68kSetNewPc(u32 v, Cpu68kRunState& s) {
   Cpu68kRebase(s);
 }
 
+// Sets PC from a new 32-bit value: odd values raise the address error
+// (vector 3, stacking v - 2); even ones are recorded in pcFull, cut to 24
+// bits and given a fetch base. kNear (the branches, JMP, JSR and RTS): a
+// target inside the window that the current base maps keeps that base,
+// which is the one setPcBase would give it, and the call is saved.
+template <bool kNear = false>
 inline void Cpu68kJump(u32 v, Cpu68kRunState& s) {
-  if (v & 1) {
+  if (v & 1) [[unlikely]] {
     Cpu68kException(3, v - 2, s);
     return;
+  }
+  if constexpr (kNear) {
+    const u32 pc = v & g_cpu68kMemHandlers.addrMask;
+    if (pc - g_cpu68kPcLow < g_cpu68kPcSpan) [[likely]] {
+      g_cpu68kContext.pcFull = v;
+      s.pc = pc;
+      return;
+    }
   }
   Cpu68kSetNewPc(v, s);
 }
@@ -403,18 +469,49 @@ inline void Push32(u32 v) {
   g_cpu68kMemHandlers.write32(sp, v);
 }
 
-// Ordinary end: charge the cost and continue.
-inline u32 Charge(i32 cycles) {
-  g_cpu68kCycles -= cycles;
-  return kCpu68kNext;
+// The special ends. kCpu68kSpecial is far larger than any budget
+// (kCpu68kBudgetLimit), so the counter always goes negative, and small
+// enough that it never leaves i32.
+inline constexpr i32 kCpu68kSpecial = 1 << 30;
+enum Cpu68kRunEnd : u32 {
+  kCpu68kRunOn = 0,  // no special end
+  kCpu68kRunLeave,   // end the run, whatever the counter
+  kCpu68kRunNoTest,  // run the next opcode without the budget test
+};
+extern u32 g_cpu68kRunEnd;
+
+inline i32 Cpu68kSpecialEnd(Cpu68kRunEnd end) {
+  g_cpu68kRunEnd = end;
+  return kCpu68kSpecial;
 }
+
+// Ordinary end: the cost, which the run loop charges.
+inline i32 Charge(i32 cycles) { return cycles; }
+
+// For a handler that has charged already.
+inline i32 Cpu68kLeft() { return 0; }
+
+// An end that leaves at a budget of zero too, not only below it.
+inline i32 Cpu68kEndAtZero() { return g_cpu68kCycles > 0 ? 0 : Cpu68kSpecialEnd(kCpu68kRunLeave); }
+
+// The end after an instruction that may have lowered the interrupt mask
+// (its cost charged): the ordinary budget test, and a waiting interrupt
+// looked at before the next opcode. A taken interrupt's cycles count in the
+// next test.
+inline i32 Cpu68kEndCheckIrq(Cpu68kRunState& s) {
+  if (g_cpu68kCycles >= 0 && (g_cpu68kContext.irqPending & 7)) return Cpu68kCheckInterrupt(s);
+  return 0;
+}
+
+// Runs the next opcode without looking at the budget.
+inline i32 Cpu68kNoTest() { return g_cpu68kCycles >= 0 ? 0 : Cpu68kSpecialEnd(kCpu68kRunNoTest); }
 
 // ---------------------------------------------------------------------------
 // Handlers.
 
-u32 Cpu68kOpIllegal(u32 opcode, Cpu68kRunState& s);
-u32 Cpu68kOpLineA(u32 opcode, Cpu68kRunState& s);
-u32 Cpu68kOpLineF(u32 opcode, Cpu68kRunState& s);
+i32 Cpu68kOpIllegal(u32 opcode);
+i32 Cpu68kOpLineA(u32 opcode);
+i32 Cpu68kOpLineF(u32 opcode);
 
 // Register fields: the source or only register is bits 2-0 (bits 3-0 as a
 // 16-register index for DnAn), the second register bits 11-9. The register
@@ -431,13 +528,13 @@ struct Cpu68kImpl;
 #define CPU68K_HANDLER(name)                                              \
   template <Sz sz, Ea src, Ea dst, int x>                                 \
   struct Cpu68kImpl<Op::name, sz, src, dst, x> {                          \
-    static u32 Run(u32 op, Cpu68kRunState& s);                            \
+    static i32 Run(u32 op, Cpu68kRunState& s);                            \
   };                                                                      \
   template <Sz sz, Ea src, Ea dst, int x>                                 \
-  u32 Cpu68kImpl<Op::name, sz, src, dst, x>::Run([[maybe_unused]] u32 op, \
+  i32 Cpu68kImpl<Op::name, sz, src, dst, x>::Run([[maybe_unused]] u32 op, \
                                                  [[maybe_unused]] Cpu68kRunState& s)
 
 template <Op op, Sz sz, Ea src, Ea dst, int x>
-u32 Cpu68kOp(u32 opcode, Cpu68kRunState& s) {
-  return Cpu68kImpl<op, sz, src, dst, x>::Run(opcode, s);
+i32 Cpu68kOp(u32 opcode) {
+  return Cpu68kImpl<op, sz, src, dst, x>::Run(opcode, g_cpu68kRunState);
 }

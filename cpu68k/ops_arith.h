@@ -15,16 +15,20 @@ inline u32 AluApply(u32 d, u32 v, Cpu68kRunState& s) {
   constexpr u32 mask = SizeInfo<sz>::kMask;
   u32 r;
   if constexpr (k == Alu::Add) {
-    r = (d + v) & mask;
-    s.flags = FlagsAdd<sz>(d, v, r);
-    g_cpu68kContext.xFlag = s.flags;
+    const Wide<sz> wide = WideAdd<sz>(d, v);
+    r = static_cast<u32>(wide) & mask;
+    s.cv = FlagsAddCV<sz>(d, v, wide);
+    SetFlagsNZ<sz>(s, r);
+    g_cpu68kContext.xFlag = s.cv;
   } else if constexpr (k == Alu::Sub || k == Alu::Cmp) {
-    r = (d - v) & mask;
-    s.flags = FlagsSub<sz>(d, v, r);
-    if constexpr (k == Alu::Sub) g_cpu68kContext.xFlag = s.flags;
+    const Wide<sz> wide = WideSub<sz>(d, v);
+    r = static_cast<u32>(wide) & mask;
+    s.cv = FlagsSubCV<sz>(d, v, wide);
+    SetFlagsNZ<sz>(s, r);
+    if constexpr (k == Alu::Sub) g_cpu68kContext.xFlag = s.cv;
   } else {
     r = k == Alu::And ? d & v : k == Alu::Or ? d | v : d ^ v;
-    s.flags = FlagsNZ<sz>(r);
+    SetFlagsLogic<sz>(s, r);
   }
   return r;
 }
@@ -40,7 +44,7 @@ constexpr i32 ToRegCost() {
 
 // <ea> op Dn -> Dn (CMP: only the flags).
 template <Alu k, Sz sz, Ea src>
-inline u32 Cpu68kToReg(u32 op, Cpu68kRunState& s) {
+inline i32 Cpu68kToReg(u32 op, Cpu68kRunState& s) {
   const u32 v = EaRead<src, sz>(op, s);
   const u32 r = AluApply<k, sz>(RegD(op >> 9) & SizeInfo<sz>::kMask, v, s);
   if constexpr (k != Alu::Cmp) WriteDn<sz>(op >> 9, r);
@@ -64,7 +68,7 @@ inline void Cpu68kToEa(u32 op, u32 v, Cpu68kRunState& s) {
 
 // Dn op <ea> -> <ea>; EOR also to a data register, at the memory cost.
 template <Alu k, Sz sz, Ea dst>
-inline u32 Cpu68kToMem(u32 op, Cpu68kRunState& s) {
+inline i32 Cpu68kToMem(u32 op, Cpu68kRunState& s) {
   Cpu68kToEa<k, sz, dst>(op, RegD(op >> 9) & SizeInfo<sz>::kMask, s);
   return Charge((sz == Sz::L ? 12 : 8) + EaCost<dst, sz>());
 }
@@ -82,7 +86,7 @@ constexpr i32 ImmCost() {
 
 // #imm op <ea>: the immediate comes before the destination's extension words.
 template <Alu k, Sz sz, Ea dst>
-inline u32 Cpu68kImmediate(u32 op, Cpu68kRunState& s) {
+inline i32 Cpu68kImmediate(u32 op, Cpu68kRunState& s) {
   const u32 v = EaRead<Ea::Imm, sz>(op, s);
   Cpu68kToEa<k, sz, dst>(op, v, s);
   return Charge(ImmCost<k, sz, dst>());
@@ -91,20 +95,23 @@ inline u32 Cpu68kImmediate(u32 op, Cpu68kRunState& s) {
 // ADDA, SUBA, CMPA: all 32 bits of An against the sign-extended source.
 // ADDA and SUBA leave every flag alone.
 template <Alu k, Sz sz, Ea src>
-inline u32 Cpu68kToAn(u32 op, Cpu68kRunState& s) {
+inline i32 Cpu68kToAn(u32 op, Cpu68kRunState& s) {
   const u32 v = SignExtend<sz>(EaRead<src, sz>(op, s));
   u32& a = RegA(op >> 9);
   if constexpr (k == Alu::Add) a += v;
   if constexpr (k == Alu::Sub) a -= v;
-  if constexpr (k == Alu::Cmp) s.flags = FlagsSub<Sz::L>(a, v, a - v);
+  if constexpr (k == Alu::Cmp) {
+    s.cv = FlagsSubCV<Sz::L>(a, v, WideSub<Sz::L>(a, v));
+    SetFlagsNZ<Sz::L>(s, a - v);
+  }
   return Charge(ToRegCost<sz, src>());
 }
 
 // ADDQ and SUBQ: the quick value is bits 11-9, 0 meaning 8. On An the whole
 // register changes and no flag does; the byte size on An runs this word form.
 template <bool kSub, Sz sz, Ea dst>
-inline u32 Cpu68kQuick(u32 op, Cpu68kRunState& s) {
-  const u32 q = ((op >> 9) & 7) ? ((op >> 9) & 7) : 8;
+inline i32 Cpu68kQuick(u32 op, Cpu68kRunState& s) {
+  const u32 q = (((op >> 9) - 1) & 7) + 1;
   if constexpr (dst == Ea::An) {
     u32& a = RegA(op);
     a = kSub ? a - q : a + q;
@@ -118,11 +125,18 @@ inline u32 Cpu68kQuick(u32 op, Cpu68kRunState& s) {
 
 // Flags of ADDX, SUBX and NEGX: those of the whole operation, except that a
 // zero result keeps Z as it was, so a chain of them tests the whole number.
-inline u32 ExtendedFlags(u32 f, u32 old) { return (f & ~kFlagZ) | (f & old & kFlagZ); }
+// X is C.
+template <Sz sz>
+inline void SetFlagsExtended(Cpu68kRunState& s, u32 cv, u32 r) {
+  s.cv = cv;
+  s.n = SignExtend<sz>(r);
+  s.z |= r;
+  g_cpu68kContext.xFlag = cv;
+}
 
 // ADDX and SUBX: Dy,Dx or -(Ay),-(Ax), the source stepped and read first.
 template <bool kSub, Sz sz, Ea src, Ea dst>
-inline u32 Cpu68kExtended(u32 op, Cpu68kRunState& s) {
+inline i32 Cpu68kExtended(u32 op, Cpu68kRunState& s) {
   constexpr u32 mask = SizeInfo<sz>::kMask;
   const u32 x = g_cpu68kContext.xFlag & 1;
   u32 v, d, address = 0;
@@ -134,10 +148,9 @@ inline u32 Cpu68kExtended(u32 op, Cpu68kRunState& s) {
     address = EaAddress<dst, sz>(op >> 9, s);
     d = MemRead<sz>(address);
   }
-  const u32 r = (kSub ? d - v - x : d + v + x) & mask;
-  const u32 f = kSub ? FlagsSub<sz>(d, v, r) : FlagsAdd<sz>(d, v, r);
-  s.flags = ExtendedFlags(f, s.flags);
-  g_cpu68kContext.xFlag = s.flags;
+  const Wide<sz> wide = kSub ? WideSub<sz>(d, v, x) : WideAdd<sz>(d, v, x);
+  const u32 r = static_cast<u32>(wide) & mask;
+  SetFlagsExtended<sz>(s, kSub ? FlagsSubCV<sz>(d, v, wide) : FlagsAddCV<sz>(d, v, wide), r);
   if constexpr (dst == Ea::Dn) {
     WriteDn<sz>(op >> 9, r);
     return Charge(sz == Sz::L ? 8 : 4);
@@ -151,7 +164,7 @@ inline u32 Cpu68kExtended(u32 op, Cpu68kRunState& s) {
 enum class Unary : u8 { Neg, Negx, Not };
 
 template <Unary k, Sz sz, Ea dst>
-inline u32 Cpu68kUnary(u32 op, Cpu68kRunState& s) {
+inline i32 Cpu68kUnary(u32 op, Cpu68kRunState& s) {
   constexpr u32 mask = SizeInfo<sz>::kMask;
   u32 address = 0;
   u32 d;
@@ -164,15 +177,17 @@ inline u32 Cpu68kUnary(u32 op, Cpu68kRunState& s) {
   u32 r;
   if constexpr (k == Unary::Not) {
     r = ~d & mask;
-    s.flags = FlagsNZ<sz>(r);
+    SetFlagsLogic<sz>(s, r);
   } else if constexpr (k == Unary::Neg) {
-    r = (0 - d) & mask;
-    s.flags = FlagsSub<sz>(0, d, r);
-    g_cpu68kContext.xFlag = s.flags;
+    const Wide<sz> wide = WideSub<sz>(0, d);
+    r = static_cast<u32>(wide) & mask;
+    s.cv = FlagsSubCV<sz>(0, d, wide);
+    SetFlagsNZ<sz>(s, r);
+    g_cpu68kContext.xFlag = s.cv;
   } else {
-    r = (0 - d - (g_cpu68kContext.xFlag & 1)) & mask;
-    s.flags = ExtendedFlags(FlagsSub<sz>(0, d, r), s.flags);
-    g_cpu68kContext.xFlag = s.flags;
+    const Wide<sz> wide = WideSub<sz>(0, d, g_cpu68kContext.xFlag & 1);
+    r = static_cast<u32>(wide) & mask;
+    SetFlagsExtended<sz>(s, FlagsSubCV<sz>(0, d, wide), r);
   }
   if constexpr (dst == Ea::Dn) {
     WriteDn<sz>(op, r);
@@ -231,12 +246,12 @@ CPU68K_HANDLER(Cmpm) {
 // CLR writes without reading the old value.
 CPU68K_HANDLER(Clr) {
   EaWrite<dst, sz>(op, 0, s);
-  s.flags = kFlagZ;
+  SetFlagsLogic<sz>(s, 0);
   return Charge((sz == Sz::L ? 6 : 4) + EaCost<dst, sz>());
 }
 
 CPU68K_HANDLER(Tst) {
-  s.flags = FlagsNZ<sz>(EaRead<src, sz>(op, s));
+  SetFlagsLogic<sz>(s, EaRead<src, sz>(op, s));
   return Charge(4 + EaCost<src, sz>());
 }
 
@@ -245,13 +260,13 @@ CPU68K_HANDLER(Tst) {
 CPU68K_HANDLER(Tas) {
   if constexpr (dst == Ea::Dn) {
     u32& d = RegD(op);
-    s.flags = FlagsNZ<Sz::B>(d);
+    SetFlagsLogic<Sz::B>(s, d);
     d |= 0x80;
     return Charge(4);
   } else {
     const u32 address = EaAddress<dst, Sz::B>(op, s);
     const u32 v = MemRead<Sz::B>(address);
-    s.flags = FlagsNZ<Sz::B>(v);
+    SetFlagsLogic<Sz::B>(s, v);
     MemWrite<Sz::B>(address, v | 0x80);
     return Charge(14 + EaCost<dst, Sz::B>());
   }
@@ -261,7 +276,7 @@ CPU68K_HANDLER(Tas) {
 // into the whole register. The signed product is formed from the
 // sign-extended operands in u32, which is exact modulo 2^32.
 template <bool kSigned, Ea src>
-inline u32 Cpu68kMultiply(u32 op, Cpu68kRunState& s) {
+inline i32 Cpu68kMultiply(u32 op, Cpu68kRunState& s) {
   u32 v = EaRead<src, Sz::W>(op, s);
   u32& d = RegD(op >> 9);
   u32 w = d & 0xFFFF;
@@ -270,7 +285,7 @@ inline u32 Cpu68kMultiply(u32 op, Cpu68kRunState& s) {
     w = SignExtend<Sz::W>(w);
   }
   d = w * v;
-  s.flags = FlagsNZ<Sz::L>(d);
+  SetFlagsLogic<Sz::L>(s, d);
   return Charge(70 + EaCost<src, Sz::W>());
 }
 
@@ -307,14 +322,14 @@ constexpr i32 DivideEaCost() {
 // raises vector 5 with the PC past the instruction. An overflowing quotient
 // sets V and leaves Dn alone. The run may end at a budget of exactly zero.
 template <bool kSigned, Ea src>
-inline u32 Cpu68kDivide(u32 op, Cpu68kRunState& s) {
-  s.flags &= ~kFlagC;
+inline i32 Cpu68kDivide(u32 op, Cpu68kRunState& s) {
+  s.cv &= ~kFlagC;
   g_cpu68kCycles -= (kSigned ? 150 : 133) + DivideEaCost<src>();
   const u32 divisor = EaRead<src, Sz::W>(op, s);
   if (divisor == 0) {
     g_cpu68kCycles += kSigned ? 112 : 95;
     Cpu68kException(5, s.pc, s);
-    return kCpu68kEndAtZero;
+    return Cpu68kEndAtZero();
   }
   u32& d = RegD(op >> 9);
   u32 quotient, remainder;
@@ -324,22 +339,22 @@ inline u32 Cpu68kDivide(u32 op, Cpu68kRunState& s) {
     const i64 m = static_cast<i16>(divisor);
     const i64 q = n / m;
     if (q < -32768 || q > 32767) {
-      s.flags |= kFlagV;
-      return kCpu68kEndAtZero;
+      s.cv |= kFlagV;
+      return Cpu68kEndAtZero();
     }
     quotient = static_cast<u32>(q);
     remainder = static_cast<u32>(n % m);
   } else {
     quotient = d / divisor;
     if (quotient > 0xFFFF) {
-      s.flags |= kFlagV;
-      return kCpu68kEndAtZero;
+      s.cv |= kFlagV;
+      return Cpu68kEndAtZero();
     }
     remainder = d % divisor;
   }
   d = (remainder << 16) | (quotient & 0xFFFF);
-  s.flags = FlagsNZ<Sz::W>(quotient);
-  return kCpu68kEndAtZero;
+  SetFlagsLogic<Sz::W>(s, quotient);
+  return Cpu68kEndAtZero();
 }
 
 CPU68K_HANDLER(Divu) { return Cpu68kDivide<false, src>(op, s); }

@@ -14,11 +14,11 @@ constexpr bool ShiftSetsX(ShiftKind k) { return k != ShiftKind::Rol && k != Shif
 
 // Shifts v (already cut to the operand size) by n places, 0 to 63, with x
 // as the X bit the rotates through X start from. Returns the result and
-// puts its N, Z, V and C into flags. Counts at and beyond the width are
+// puts its V and C into cv (its N and Z come from the result). Counts at and beyond the width are
 // worked out case by case, so no C++ shift ever reaches the width of its
 // type.
 template <ShiftKind k, Sz sz>
-inline u32 ShiftValue(u32 v, u32 n, u32 x, u32& flags) {
+inline u32 ShiftValue(u32 v, u32 n, u32 x, u32& cv) {
   constexpr u32 bits = SizeInfo<sz>::kBits;
   constexpr u32 mask = SizeInfo<sz>::kMask;
   constexpr u32 msb = SizeInfo<sz>::kMsb;
@@ -75,20 +75,21 @@ inline u32 ShiftValue(u32 v, u32 n, u32 x, u32& flags) {
     r = static_cast<u32>(ring) & mask;
     c = static_cast<u32>(ring >> bits) & 1;
   }
-  flags = FlagsNZ<sz>(r) | (c ? kFlagC : 0) | (overflow ? kFlagV : 0);
+  cv = (c ? kFlagC : 0) | (overflow ? kFlagV : 0);
   return r;
 }
 
 // A shift of Dy (bits 2-0) by an immediate count (bits 11-9, 0 meaning 8)
 // or by Dx (bits 11-9) modulo 64. The cost grows by 2 per place.
 template <ShiftKind k, Sz sz, bool kCountInRegister, int x>
-inline u32 Cpu68kShiftRegister(u32 op, Cpu68kRunState& s) {
+inline i32 Cpu68kShiftRegister(u32 op, Cpu68kRunState& s) {
   const u32 n = kCountInRegister ? RegD(op >> 9) & 63 : (((op >> 9) - 1) & 7) + 1;
-  u32 flags;
-  const u32 r = ShiftValue<k, sz>(RegD(op) & SizeInfo<sz>::kMask, n, g_cpu68kContext.xFlag, flags);
+  u32 cv;
+  const u32 r = ShiftValue<k, sz>(RegD(op) & SizeInfo<sz>::kMask, n, g_cpu68kContext.xFlag, cv);
   WriteDn<sz>(op, r);
-  s.flags = flags;
-  if (ShiftSetsX(k) && n != 0) g_cpu68kContext.xFlag = flags;
+  s.cv = cv;
+  SetFlagsNZ<sz>(s, r);
+  if (ShiftSetsX(k) && n != 0) g_cpu68kContext.xFlag = cv;
   // ASL.L #1 is the one form cheaper than the rule (x = 1 marks it).
   if constexpr (sz == Sz::L && x == 1) return Charge(8);
   return Charge(static_cast<i32>((sz == Sz::L ? 8 : 6) + 2 * n));
@@ -96,13 +97,14 @@ inline u32 Cpu68kShiftRegister(u32 op, Cpu68kRunState& s) {
 
 // A memory word shifted by one place, read and written at one address.
 template <ShiftKind k, Ea dst>
-inline u32 Cpu68kShiftMemory(u32 op, Cpu68kRunState& s) {
+inline i32 Cpu68kShiftMemory(u32 op, Cpu68kRunState& s) {
   const u32 address = EaAddress<dst, Sz::W>(op, s);
-  u32 flags;
-  const u32 r = ShiftValue<k, Sz::W>(MemRead<Sz::W>(address), 1, g_cpu68kContext.xFlag, flags);
+  u32 cv;
+  const u32 r = ShiftValue<k, Sz::W>(MemRead<Sz::W>(address), 1, g_cpu68kContext.xFlag, cv);
   MemWrite<Sz::W>(address, r);
-  s.flags = flags;
-  if constexpr (ShiftSetsX(k)) g_cpu68kContext.xFlag = flags;
+  s.cv = cv;
+  SetFlagsNZ<Sz::W>(s, r);
+  if constexpr (ShiftSetsX(k)) g_cpu68kContext.xFlag = cv;
   return Charge(8 + EaCost<dst, Sz::W>());
 }
 
@@ -131,7 +133,7 @@ enum class BitKind : u8 { Tst, Chg, Clr, Set };
 // 32 bits, a memory operand as one byte. Only Z changes: set when the bit
 // was 0 before the operation.
 template <BitKind k, bool kStatic, Ea dst>
-inline u32 Cpu68kBitOp(u32 op, Cpu68kRunState& s) {
+inline i32 Cpu68kBitOp(u32 op, Cpu68kRunState& s) {
   const u32 number = kStatic ? Fetch16(s) : RegD(op >> 9);
   bool wasZero;
   i32 cost;
@@ -163,7 +165,7 @@ inline u32 Cpu68kBitOp(u32 op, Cpu68kRunState& s) {
       cost = (kStatic ? 12 : 8) + EaCost<dst, Sz::B>();
     }
   }
-  s.flags = (s.flags & ~kFlagZ) | (wasZero ? kFlagZ : 0);
+  s.z = wasZero ? 0 : 1;
   return Charge(cost);
 }
 
@@ -210,18 +212,17 @@ inline u32 DecimalAdjust(u32 d, u32 s, u32 x, bool& carry) {
 // give N the value of C; NBCD gives it bit 7 of the result.
 template <bool kNIsCarry>
 inline void DecimalFlags(u32 r, bool carry, Cpu68kRunState& s) {
-  u32 f = s.flags & (kFlagZ | kFlagV);
-  if (r != 0) f &= ~kFlagZ;
-  if (carry) f |= kFlagC;
-  if (kNIsCarry ? carry : (r & 0x80) != 0) f |= kFlagN;
-  s.flags = f;
-  g_cpu68kContext.xFlag = f;
+  const u32 cv = (s.cv & kFlagV) | (carry ? kFlagC : 0);
+  s.cv = cv;
+  s.n = (kNIsCarry ? carry : (r & 0x80) != 0) ? 0x80000000 : 0;
+  s.z |= r;
+  g_cpu68kContext.xFlag = cv;
 }
 
 // ABCD and SBCD: Dy,Dx, or -(Ay),-(Ax) with the source stepped and read
 // before the destination.
 template <bool kSub, Ea src, Ea dst>
-inline u32 Cpu68kDecimal(u32 op, Cpu68kRunState& s) {
+inline i32 Cpu68kDecimal(u32 op, Cpu68kRunState& s) {
   const u32 x = g_cpu68kContext.xFlag & 1;
   bool carry;
   if constexpr (dst == Ea::Dn) {

@@ -9,16 +9,18 @@ inline bool Cpu68kSupervisor() { return g_cpu68kContext.srSys & kSrS; }
 // Privilege violation: the opcode's own address is stacked and none of the
 // operands is read. The instruction still charges its own cycles, unless an
 // odd vector turned the exception into an address error.
-inline u32 Cpu68kPrivilegeViolation(i32 cycles, u32 end, Cpu68kRunState& s) {
-  if (!Cpu68kException(8, s.pc - 2, s)) return kCpu68kEndAtZero;
+// kCheckIrq: the instruction would have ended with Cpu68kEndCheckIrq.
+template <bool kCheckIrq = false>
+inline i32 Cpu68kPrivilegeViolation(i32 cycles, Cpu68kRunState& s) {
+  if (!Cpu68kException(8, s.pc - 2, s)) return Cpu68kEndAtZero();
   g_cpu68kCycles -= cycles;
-  return end;
+  return kCheckIrq ? Cpu68kEndCheckIrq(s) : Cpu68kLeft();
 }
 
 // An exception raised after the instruction has done its work, stacking the
 // address of the next instruction (TRAPV, CHK).
-inline u32 Cpu68kTrapAfter(u32 vector, i32 cycles, Cpu68kRunState& s) {
-  if (!Cpu68kException(vector, s.pc, s)) return kCpu68kEndAtZero;
+inline i32 Cpu68kTrapAfter(u32 vector, i32 cycles, Cpu68kRunState& s) {
+  if (!Cpu68kException(vector, s.pc, s)) return Cpu68kEndAtZero();
   return Charge(cycles);
 }
 
@@ -27,15 +29,15 @@ CPU68K_HANDLER(Nop) { return Charge(4); }
 // Bcc, BRA (condition 0) and BSR (condition 1). The displacement counts
 // from the word after the opcode.
 template <int cc>
-inline u32 Cpu68kBranch(u32 base, u32 displacement, Cpu68kRunState& s) {
+inline i32 Cpu68kBranch(u32 base, u32 displacement, Cpu68kRunState& s) {
   if constexpr (cc == 1) {
     // The return address goes on the stack before the target is tested.
     Push32(Cpu68kReturnAddress(s.pc));
-    Cpu68kJump(base + displacement, s);
+    Cpu68kJump<true>(base + displacement, s);
     return Charge(18);
   } else {
-    if (!Condition<cc>(s.flags)) return Charge(8);
-    Cpu68kJump(base + displacement, s);
+    if (!Condition<cc>(s)) return Charge(8);
+    Cpu68kJump<true>(base + displacement, s);
     return Charge(10);
   }
 }
@@ -57,7 +59,7 @@ CPU68K_HANDLER(Bcc16) {
 // loops cheap.
 CPU68K_HANDLER(Dbcc) {
   constexpr int cc = x;
-  if (Condition<cc>(s.flags)) {
+  if (Condition<cc>(s)) {
     s.pc += 2;
     return Charge(12);
   }
@@ -83,7 +85,7 @@ CPU68K_HANDLER(Dbcc) {
 // Scc writes its byte without reading the destination first.
 CPU68K_HANDLER(Scc) {
   constexpr int cc = x;
-  const bool taken = Condition<cc>(s.flags);
+  const bool taken = Condition<cc>(s);
   const u32 v = taken ? 0xFF : 0x00;
   if constexpr (dst == Ea::Dn) {
     WriteDn<Sz::B>(op, v);
@@ -112,14 +114,14 @@ constexpr i32 Cpu68kJumpCost() {
 }
 
 CPU68K_HANDLER(Jmp) {
-  Cpu68kJump(EaAddress<src, Sz::L>(op, s), s);
+  Cpu68kJump<true>(EaAddress<src, Sz::L>(op, s), s);
   return Charge(Cpu68kJumpCost<src>());
 }
 
 CPU68K_HANDLER(Jsr) {
   const u32 target = EaAddress<src, Sz::L>(op, s);
   Push32(Cpu68kReturnAddress(s.pc));
-  Cpu68kJump(target, s);
+  Cpu68kJump<true>(target, s);
   return Charge(Cpu68kJumpCost<src>() + 8);
 }
 
@@ -132,7 +134,7 @@ inline u32 Cpu68kPop32() {
 }
 
 CPU68K_HANDLER(Rts) {
-  Cpu68kJump(Cpu68kPop32(), s);
+  Cpu68kJump<true>(Cpu68kPop32(), s);
   return Charge(16);
 }
 
@@ -148,7 +150,7 @@ CPU68K_HANDLER(Rtr) {
 // RTE writes the SR before it jumps, so an odd return address faults in the
 // mode the frame restored. Either path may have lowered the mask.
 CPU68K_HANDLER(Rte) {
-  if (!Cpu68kSupervisor()) return Cpu68kPrivilegeViolation(20, kCpu68kCheckIrq, s);
+  if (!Cpu68kSupervisor()) return Cpu68kPrivilegeViolation<true>(20, s);
   u32& sp = g_cpu68kContext.a[7];
   const u32 frame = sp;
   sp = frame + 6;
@@ -156,13 +158,13 @@ CPU68K_HANDLER(Rte) {
   const u32 pc = g_cpu68kMemHandlers.read32(frame + 2);
   Cpu68kSetSr(s, sr);
   Cpu68kJump(pc, s);
-  Charge(20);
-  return kCpu68kCheckIrq;
+  g_cpu68kCycles -= 20;
+  return Cpu68kEndCheckIrq(s);
 }
 
 // 68010: returns and then frees a block of parameters on the stack.
 CPU68K_HANDLER(Rtd) {
-  if (!g_cpu68kContext.cpuModel) return Cpu68kOpIllegal(op, s);
+  if (!g_cpu68kContext.cpuModel) return Cpu68kOpIllegal(op);
   u32& sp = g_cpu68kContext.a[7];
   const u32 pc = g_cpu68kMemHandlers.read32(sp);
   sp += 4 + SignExtend<Sz::W>(Fetch16(s));
@@ -172,11 +174,11 @@ CPU68K_HANDLER(Rtd) {
 
 CPU68K_HANDLER(Trap) {
   Cpu68kException(32 + (op & 15), s.pc, s);
-  return kCpu68kEndAtZero;
+  return Cpu68kEndAtZero();
 }
 
 CPU68K_HANDLER(Trapv) {
-  if (s.flags & kFlagV) return Cpu68kTrapAfter(7, 4, s);
+  if (s.cv & kFlagV) return Cpu68kTrapAfter(7, 4, s);
   return Charge(4);
 }
 
@@ -186,11 +188,12 @@ CPU68K_HANDLER(Chk) {
   const i32 bound = static_cast<i16>(EaRead<src, Sz::W>(op, s));
   const i32 value = static_cast<i16>(RegD(op >> 9));
   if (value < 0) {
-    s.flags |= kFlagN;
+    s.n = 0x80000000;
     return Cpu68kTrapAfter(6, cost, s);
   }
   if (value > bound) {
-    s.flags &= ~(kFlagN | kFlagV);
+    s.n = 0;
+    s.cv &= ~kFlagV;
     return Cpu68kTrapAfter(6, cost, s);
   }
   return Charge(cost);
@@ -200,7 +203,7 @@ CPU68K_HANDLER(Chk) {
 // -4) and the next run goes on after it, unless an interrupt the new mask
 // lets through is waiting, which is taken instead at no cost of STOP's own.
 CPU68K_HANDLER(Stop) {
-  if (!Cpu68kSupervisor()) return Cpu68kPrivilegeViolation(4, kCpu68kNext, s);
+  if (!Cpu68kSupervisor()) return Cpu68kPrivilegeViolation(4, s);
   Cpu68kSetSr(s, Fetch16(s));
   const Cpu68kContext& c = g_cpu68kContext;
   const u32 level = c.irqPending & 7;
@@ -212,27 +215,27 @@ CPU68K_HANDLER(Stop) {
 // RESET pulses the reset line for the rest of the machine (the callback);
 // the processor itself carries on with the next instruction at once.
 CPU68K_HANDLER(Reset) {
-  if (!Cpu68kSupervisor()) return Cpu68kPrivilegeViolation(132, kCpu68kNext, s);
+  if (!Cpu68kSupervisor()) return Cpu68kPrivilegeViolation(132, s);
   Cpu68kContext& c = g_cpu68kContext;
   if (c.resetHandler) {
     c.pc = s.pc;
-    c.ccrHost = s.flags;
+    c.ccrHost = Cpu68kImage(s);
     c.resetHandler();
     s.pc = c.pc;
-    s.flags = c.ccrHost;
+    Cpu68kSetImage(s, c.ccrHost);
     s.base = g_cpu68kPcBase;
   }
   g_cpu68kCycles -= 132;
   // Only a stream of RESETs far longer than any program's meets the bound.
   if (g_cpu68kCycles < -kCpu68kBudgetLimit) [[unlikely]] {
-    return kCpu68kNext;
+    return Cpu68kLeft();
   }
-  return kCpu68kNoTest;
+  return Cpu68kNoTest();
 }
 
 // MOVE from SR (any mode) and, on the 68010, MOVE from CCR.
 template <Ea dst>
-inline u32 Cpu68kStoreStatus(u32 op, u32 v, Cpu68kRunState& s) {
+inline i32 Cpu68kStoreStatus(u32 op, u32 v, Cpu68kRunState& s) {
   if constexpr (dst == Ea::Dn) {
     WriteDn<Sz::W>(op, v);
     return Charge(6);
@@ -242,11 +245,11 @@ inline u32 Cpu68kStoreStatus(u32 op, u32 v, Cpu68kRunState& s) {
   }
 }
 
-CPU68K_HANDLER(MoveFromSr) { return Cpu68kStoreStatus<dst>(op, Cpu68kSr(s.flags), s); }
+CPU68K_HANDLER(MoveFromSr) { return Cpu68kStoreStatus<dst>(op, Cpu68kSr(Cpu68kImage(s)), s); }
 
 CPU68K_HANDLER(MoveFromCcr) {
-  if (!g_cpu68kContext.cpuModel) return Cpu68kOpIllegal(op, s);
-  return Cpu68kStoreStatus<dst>(op, Cpu68kCcr(s.flags), s);
+  if (!g_cpu68kContext.cpuModel) return Cpu68kOpIllegal(op);
+  return Cpu68kStoreStatus<dst>(op, Cpu68kCcr(Cpu68kImage(s)), s);
 }
 
 CPU68K_HANDLER(MoveToCcr) {
@@ -258,10 +261,10 @@ CPU68K_HANDLER(MoveToCcr) {
 // it, also after the privilege violation.
 CPU68K_HANDLER(MoveToSr) {
   constexpr i32 cost = 12 + EaCost<src, Sz::W>();
-  if (!Cpu68kSupervisor()) return Cpu68kPrivilegeViolation(cost, kCpu68kCheckIrq, s);
+  if (!Cpu68kSupervisor()) return Cpu68kPrivilegeViolation<true>(cost, s);
   Cpu68kSetSr(s, EaRead<src, Sz::W>(op, s));
-  Charge(cost);
-  return kCpu68kCheckIrq;
+  g_cpu68kCycles -= cost;
+  return Cpu68kEndCheckIrq(s);
 }
 
 // ANDI, ORI and EORI to CCR and to SR.
@@ -275,19 +278,19 @@ constexpr u32 Cpu68kSrCombine(u32 a, u32 b) {
 }
 
 template <Cpu68kSrLogic logic>
-inline u32 Cpu68kLogicCcr(Cpu68kRunState& s) {
+inline i32 Cpu68kLogicCcr(Cpu68kRunState& s) {
   const u32 imm = Fetch16(s) & 0xFF;
-  Cpu68kSetCcr(s, Cpu68kSrCombine<logic>(Cpu68kCcr(s.flags), imm));
+  Cpu68kSetCcr(s, Cpu68kSrCombine<logic>(Cpu68kCcr(Cpu68kImage(s)), imm));
   return Charge(20);
 }
 
 template <Cpu68kSrLogic logic>
-inline u32 Cpu68kLogicSr(Cpu68kRunState& s) {
-  if (!Cpu68kSupervisor()) return Cpu68kPrivilegeViolation(20, kCpu68kNext, s);
+inline i32 Cpu68kLogicSr(Cpu68kRunState& s) {
+  if (!Cpu68kSupervisor()) return Cpu68kPrivilegeViolation(20, s);
   const u32 imm = Fetch16(s);
-  Cpu68kSetSr(s, Cpu68kSrCombine<logic>(Cpu68kSr(s.flags), imm) & 0xFFFF);
-  Charge(20);
-  return kCpu68kCheckIrq;
+  Cpu68kSetSr(s, Cpu68kSrCombine<logic>(Cpu68kSr(Cpu68kImage(s)), imm) & 0xFFFF);
+  g_cpu68kCycles -= 20;
+  return Cpu68kEndCheckIrq(s);
 }
 
 CPU68K_HANDLER(AndiCcr) { return Cpu68kLogicCcr<Cpu68kSrLogic::And>(s); }
@@ -306,9 +309,9 @@ inline u32& Cpu68kControlRegister(u32 code) {
 }
 
 template <bool kToControl>
-inline u32 Cpu68kMovec(u32 op, Cpu68kRunState& s) {
-  if (!g_cpu68kContext.cpuModel) return Cpu68kOpIllegal(op, s);
-  if (!Cpu68kSupervisor()) return Cpu68kPrivilegeViolation(4, kCpu68kNext, s);
+inline i32 Cpu68kMovec(u32 op, Cpu68kRunState& s) {
+  if (!g_cpu68kContext.cpuModel) return Cpu68kOpIllegal(op);
+  if (!Cpu68kSupervisor()) return Cpu68kPrivilegeViolation(4, s);
   const u32 ext = Fetch16(s);
   u32& general = Reg16(ext >> 12);
   u32& control = Cpu68kControlRegister(ext);

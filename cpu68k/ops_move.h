@@ -6,7 +6,7 @@
 
 CPU68K_HANDLER(Move) {
   const u32 v = EaRead<src, sz>(op, s);
-  s.flags = FlagsNZ<sz>(v);
+  SetFlagsLogic<sz>(s, v);
   EaWrite<dst, sz>(op >> 9, v, s);
   return Charge(4 + EaCost<src, sz>() + EaCost<dst, sz>());
 }
@@ -19,7 +19,7 @@ CPU68K_HANDLER(Movea) {
 CPU68K_HANDLER(Moveq) {
   const u32 v = SignExtend<Sz::B>(op);
   RegD(op >> 9) = v;
-  s.flags = FlagsNZ<Sz::L>(v);
+  SetFlagsLogic<Sz::L>(s, v);
   return Charge(4);
 }
 
@@ -97,9 +97,9 @@ CPU68K_HANDLER(MovemToReg) {
   if constexpr (src == Ea::Post) {
     // The final address replaces a value loaded into An itself.
     RegA(op) = address;
-    return kCpu68kEndAtZero;
+    return Cpu68kEndAtZero();
   }
-  return kCpu68kNext;
+  return Cpu68kLeft();
 }
 
 // MOVEP: bytes at every other address, high byte first, one bus call each.
@@ -153,7 +153,7 @@ CPU68K_HANDLER(Pea) {
 CPU68K_HANDLER(Swap) {
   u32& d = RegD(op);
   d = (d << 16) | (d >> 16);
-  s.flags = FlagsNZ<Sz::L>(d);
+  SetFlagsLogic<Sz::L>(s, d);
   return Charge(4);
 }
 
@@ -161,15 +161,15 @@ CPU68K_HANDLER(Ext) {
   u32& d = RegD(op);
   if constexpr (sz == Sz::W) {
     d = (d & 0xFFFF0000) | (SignExtend<Sz::B>(d) & 0xFFFF);
-    s.flags = FlagsNZ<Sz::W>(d);
+    SetFlagsLogic<Sz::W>(s, d);
   } else {
     d = SignExtend<Sz::W>(d);
-    s.flags = FlagsNZ<Sz::L>(d);
+    SetFlagsLogic<Sz::L>(s, d);
   }
   return Charge(4);
 }
 
-inline u32 Exchange(u32& a, u32& b) {
+inline i32 Exchange(u32& a, u32& b) {
   const u32 t = a;
   a = b;
   b = t;
@@ -200,9 +200,9 @@ CPU68K_HANDLER(Unlk) {
 
 // MOVE An,USP and MOVE USP,An: privileged.
 template <bool kToUsp>
-inline u32 MoveUsp(u32 op, Cpu68kRunState& s) {
+inline i32 MoveUsp(u32 op, Cpu68kRunState& s) {
   if (!(g_cpu68kContext.srSys & kSrS)) {
-    if (!Cpu68kException(8, s.pc - 2, s)) return kCpu68kEndAtZero;
+    if (!Cpu68kException(8, s.pc - 2, s)) return Cpu68kEndAtZero();
     return Charge(4);
   }
   if constexpr (kToUsp) {

@@ -118,7 +118,8 @@ TEST_F(FlowTest, BranchesMoveThePcAndChargeTheirCosts) {
     SetFlags(c.flags);
     EXPECT_EQ(Step(), c.cycles);
     EXPECT_EQ(Pc(), c.pc);
-    EXPECT_EQ(PcBaseCalls(), c.cycles == 8 ? 0 : 1);
+    // Every target lies inside the window the fetch base maps: no new base.
+    EXPECT_EQ(PcBaseCalls(), 0);
     if (c.pushed) {
       EXPECT_EQ(A(7), kSupervisorStack - 4);
       EXPECT_EQ(Peek32(A(7)), c.pushed);
@@ -193,6 +194,39 @@ TEST_F(FlowTest, ReturnAddressesCarryTheTopByteOfTheLastJump) {
   EXPECT_EQ(Peek32(A(7)), 0xFFFF8004u);
 }
 
+struct WindowCase {
+  const char* name;
+  std::vector<u16> code;
+  u32 target;  // A0 and the long on the stack hold it too
+  int baseCalls;
+};
+
+TEST_F(FlowTest, BranchesJumpsAndRtsTakeANewBaseOnlyOutsideTheMappedWindow) {
+  // The window covers 0x1000-0x10FF; its base serves every target inside.
+  const WindowCase cases[] = {
+      {"BRA.S inside", {0x6010}, 0x1012, 0},
+      {"BRA.W past the end", {0x6000, 0x0100}, 0x1102, 1},
+      {"BSR.W below the start", {0x6100, 0xFF00}, 0x0F02, 1},
+      {"JMP (A0) inside", {0x4ED0}, 0x1080, 0},
+      {"JSR (A0) outside", {0x4E90}, 0x3000, 1},
+      {"RTS inside", {0x4E75}, 0x10FE, 0},
+      {"RTS, top byte set: inside once cut", {0x4E75}, 0xFF001000, 0},
+  };
+  for (const WindowCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    Fresh();
+    Load(c.code);
+    g_cpu68kPcLow = kCodeAddress;
+    g_cpu68kPcSpan = 0x100;
+    A(0) = c.target;
+    Poke32(kSupervisorStack, c.target);
+    Step();
+    EXPECT_EQ(Pc(), c.target & 0xFFFFFF);
+    EXPECT_EQ(g_cpu68kContext.pcFull, c.target);
+    EXPECT_EQ(PcBaseCalls(), c.baseCalls);
+  }
+}
+
 struct JumpCase {
   const char* mode;
   std::vector<u16> code;  // JMP; JSR is the same with bit 6 clear
@@ -222,7 +256,7 @@ TEST_F(FlowTest, JmpAndJsrCostsByMode) {
       D(1) = 0xFFFF0002;  // .W index: +2
       EXPECT_EQ(Step(), c.jmpCycles + (jsr ? 8 : 0));
       EXPECT_EQ(Pc(), c.target);
-      EXPECT_EQ(PcBaseCalls(), 1);
+      EXPECT_EQ(PcBaseCalls(), 0);
       if (jsr) {
         EXPECT_EQ(A(7), kSupervisorStack - 4);
         EXPECT_EQ(Peek32(A(7)), c.returnAddress);

@@ -105,15 +105,29 @@ TEST(Cpu68kFlags, CcrToHostImage) {
   EXPECT_EQ(g_cpu68kCcrToHost[0x10], 0x100u);
 }
 
+// A condition tested on the run state that a flag image gives, and the
+// image that state gives back.
+template <int cc>
+bool ConditionOn(u32 image) {
+  Cpu68kRunState s{};
+  Cpu68kSetImage(s, image);
+  EXPECT_EQ(Cpu68kImage(s), image);
+  return Condition<cc>(s);
+}
+
 TEST(Cpu68kFlags, ConditionsOnTheImage) {
   // GE after a compare that set both N and V; LT and GT around it.
   const u32 nv = kFlagN | kFlagV;
-  EXPECT_TRUE(Condition<12>(nv));
-  EXPECT_FALSE(Condition<13>(nv));
-  EXPECT_TRUE(Condition<14>(nv));
-  EXPECT_TRUE(Condition<15>(kFlagN));
-  EXPECT_TRUE(Condition<2>(0));
-  EXPECT_FALSE(Condition<2>(kFlagZ));
+  EXPECT_TRUE(ConditionOn<12>(nv));
+  EXPECT_FALSE(ConditionOn<13>(nv));
+  EXPECT_TRUE(ConditionOn<14>(nv));
+  EXPECT_TRUE(ConditionOn<15>(kFlagN));
+  EXPECT_TRUE(ConditionOn<2>(0));
+  EXPECT_FALSE(ConditionOn<2>(kFlagZ));
+  // N and Z both set, as only a CCR write gives them: LE and MI hold, NE not.
+  EXPECT_TRUE(ConditionOn<15>(kFlagN | kFlagZ));
+  EXPECT_TRUE(ConditionOn<11>(kFlagN | kFlagZ | 0x100));
+  EXPECT_FALSE(ConditionOn<6>(kFlagN | kFlagZ));
 }
 
 // --- Run loop and budget ----------------------------------------------------
