@@ -69,7 +69,7 @@ void ShowFrame(PlatformWindow* w) {
     w->frameNew = false;
     SDL_UpdateTexture(w->texture, nullptr, w->frame.data(), w->width * 4);
   }
-  SDL_RenderClear(w->renderer);
+  // The copy covers the whole window: nothing to clear first.
   SDL_RenderCopy(w->renderer, w->texture, nullptr, nullptr);
   SDL_RenderPresent(w->renderer);
 }
@@ -132,9 +132,14 @@ PlatformWindow* PlatformWindowCreate(const char* title, i32 width, i32 height,
   w->frame.assign(size_t(width) * size_t(height), 0);
   w->window = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height,
                                SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE);
-  if (w->window != nullptr) w->renderer = SDL_CreateRenderer(w->window, -1, 0);
+  // The image is finished in memory: it goes to the window by plain copies
+  // (texture, window surface, shared-memory image), never through a GL
+  // rasteriser, which without a graphics card would redraw it on the CPU.
+  // The texture has the back buffer's layout, so no copy converts.
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+  if (w->window != nullptr) w->renderer = SDL_CreateRenderer(w->window, -1, SDL_RENDERER_SOFTWARE);
   if (w->renderer != nullptr) {
-    w->texture = SDL_CreateTexture(w->renderer, SDL_PIXELFORMAT_ARGB8888,
+    w->texture = SDL_CreateTexture(w->renderer, SDL_PIXELFORMAT_XRGB8888,
                                    SDL_TEXTUREACCESS_STREAMING, width, height);
   }
   if (w->texture == nullptr) {
