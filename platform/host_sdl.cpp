@@ -215,6 +215,14 @@ void AudioCallback(void* user, Uint8* out, int bytes) {
 bool PlatformAudioDeviceOpen(PlatformSoundBuffer* buffer, u32 rate) {
   if (g_audioDevice != 0) return false;
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+  // SDL's dummy driver plays nothing and takes samples on a coarse timer of
+  // its own (256 samples every 5 ms, 16 % fast), so its cursor would pace the
+  // frames wrongly: it counts as no device, and the clock drives the cursor.
+  const char* driver = SDL_GetCurrentAudioDriver();
+  if (driver != nullptr && std::strcmp(driver, "dummy") == 0) {
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    return false;
+  }
   SDL_AudioSpec want{};
   want.freq = int(rate);
   want.format = AUDIO_S16SYS;
