@@ -272,15 +272,28 @@ struct Plane {
   double at0, dx, dy;
 };
 
+// One triangle ready to draw: its vertices, edge vectors, fill-rule flags
+// and the back-buffer rectangle that bounds it.
 struct Setup {
   const ScreenVertex* v[3];
   double area, ex1, ey1, ex2, ey2;
+  bool topLeft[3];
+  i32 minX, maxX, minY, maxY;
   Plane Of(double a0, double a1, double a2) const {
     const double d1 = a1 - a0, d2 = a2 - a0;
     return {a0, (d1 * ey2 - d2 * ey1) / area, (d2 * ex1 - d1 * ex2) / area};
   }
   double At(const Plane& p, double x, double y) const {
     return p.at0 + p.dx * (x - v[0]->x) + p.dy * (y - v[0]->y);
+  }
+  // The pixels of row py inside the triangle: false when there are none.
+  bool Span(i32 py, i32* lo, i32* hi) const {
+    *lo = minX;
+    *hi = maxX;
+    ClipSpan(*v[1], *v[2], topLeft[0], py, lo, hi);
+    ClipSpan(*v[2], *v[0], topLeft[1], py, lo, hi);
+    ClipSpan(*v[0], *v[1], topLeft[2], py, lo, hi);
+    return *lo <= *hi;
   }
 };
 
@@ -292,28 +305,20 @@ size_t TexelIndex(double scaled, i32 size) {
 // The texture is stretched along the axes only and the tint and depth are
 // the same at every vertex: the texel column depends on x alone, the row on
 // y alone, and every pixel is one table lookup of a tinted texel.
-void DrawAxisAligned(PlatformDevice* d, const Setup& t, i32 minX, i32 maxX, i32 minY, i32 maxY,
-                     const bool tl[3], u32 tint) {
-  const ScreenVertex &v0 = *t.v[0], &v1 = *t.v[1], &v2 = *t.v[2];
+void DrawAxisAligned(PlatformDevice* d, const Setup& t, const Plane& u, const Plane& v, u32 tint) {
+  const double invW = t.v[0]->invW;
   const PlatformSurface* tex = d->texture;
   if (d->tintedFor != tint) BuildTinted(d, tint);
-  const double dudx = (v1.uw - v0.uw) * t.ey2 - (v2.uw - v0.uw) * t.ey1;
-  const double dvdy = (v2.vw - v0.vw) * t.ex1 - (v1.vw - v0.vw) * t.ex2;
   i32* column = d->column.data();
-  for (i32 px = minX; px <= maxX; px++) {
-    const double u = (v0.uw + dudx / t.area * (px - v0.x)) / v0.invW;
-    column[px] = i32(TexelIndex(u * tex->width, tex->width));
+  for (i32 px = t.minX; px <= t.maxX; px++) {
+    column[px] = i32(TexelIndex(t.At(u, px, t.v[0]->y) / invW * tex->width, tex->width));
   }
   const u32* tinted = d->tinted.data();
-  for (i32 py = minY; py <= maxY; py++) {
-    i32 lo = minX, hi = maxX;
-    ClipSpan(v1, v2, tl[0], py, &lo, &hi);
-    ClipSpan(v2, v0, tl[1], py, &lo, &hi);
-    ClipSpan(v0, v1, tl[2], py, &lo, &hi);
-    if (lo > hi) continue;
-    const double v = (v0.vw + dvdy / t.area * (py - v0.y)) / v0.invW;
-    const u16* texels =
-        tex->texels.data() + TexelIndex(v * tex->height, tex->height) * size_t(tex->width);
+  for (i32 py = t.minY; py <= t.maxY; py++) {
+    i32 lo = 0, hi = 0;
+    if (!t.Span(py, &lo, &hi)) continue;
+    const size_t r = TexelIndex(t.At(v, t.v[0]->x, py) / invW * tex->height, tex->height);
+    const u16* texels = tex->texels.data() + r * size_t(tex->width);
     u32* row = d->pixels.data() + size_t(py) * size_t(d->width);
     for (i32 px = lo; px <= hi; px++) row[px] = tinted[texels[column[px]]];
   }
@@ -321,8 +326,7 @@ void DrawAxisAligned(PlatformDevice* d, const Setup& t, i32 minX, i32 maxX, i32 
 
 // Any other triangle: perspective-correct texture coordinates and a tint
 // that may vary across it, stepped along each row in fixed point.
-void DrawGeneral(PlatformDevice* d, const Setup& t, i32 minX, i32 maxX, i32 minY, i32 maxY,
-                 const bool tl[3]) {
+void DrawGeneral(PlatformDevice* d, const Setup& t) {
   const ScreenVertex &v0 = *t.v[0], &v1 = *t.v[1], &v2 = *t.v[2];
   const PlatformSurface* tex = d->texture;
   Plane tint[3];
@@ -341,12 +345,9 @@ void DrawGeneral(PlatformDevice* d, const Setup& t, i32 minX, i32 maxX, i32 minY
   std::frexp(largest, &exponent);
   const double scale = std::ldexp(1.0, 60 - exponent);
   const double tintScale = 4294967296.0;  // 2^32
-  for (i32 py = minY; py <= maxY; py++) {
-    i32 lo = minX, hi = maxX;
-    ClipSpan(v1, v2, tl[0], py, &lo, &hi);
-    ClipSpan(v2, v0, tl[1], py, &lo, &hi);
-    ClipSpan(v0, v1, tl[2], py, &lo, &hi);
-    if (lo > hi) continue;
+  for (i32 py = t.minY; py <= t.maxY; py++) {
+    i32 lo = 0, hi = 0;
+    if (!t.Span(py, &lo, &hi)) continue;
     i64 c[3], cStep[3];
     for (int ch = 0; ch < 3; ch++) {
       c[ch] = std::llround(t.At(tint[ch], lo, py) * tintScale);
@@ -383,26 +384,34 @@ void DrawTriangle(PlatformDevice* d, const ScreenVertex& v0, const ScreenVertex&
                   const ScreenVertex& v2) {
   const double area = Edge(v0, v1, v2.x, v2.y);
   if (!(area > 0.0)) return;  // counter-clockwise or degenerate: culled
-  const bool tl[3] = {TopLeft(v1, v2), TopLeft(v2, v0), TopLeft(v0, v1)};
   const double minX = std::max(0.0, std::ceil(std::min({v0.x, v1.x, v2.x})));
   const double maxX = std::min(double(d->width - 1), std::floor(std::max({v0.x, v1.x, v2.x})));
   const double minY = std::max(0.0, std::ceil(std::min({v0.y, v1.y, v2.y})));
   const double maxY = std::min(double(d->height - 1), std::floor(std::max({v0.y, v1.y, v2.y})));
   if (minX > maxX || minY > maxY) return;
-  const Setup t = {{&v0, &v1, &v2}, area, v1.x - v0.x, v1.y - v0.y, v2.x - v0.x, v2.y - v0.y};
+  const Setup t = {{&v0, &v1, &v2},
+                   area,
+                   v1.x - v0.x,
+                   v1.y - v0.y,
+                   v2.x - v0.x,
+                   v2.y - v0.y,
+                   {TopLeft(v1, v2), TopLeft(v2, v0), TopLeft(v0, v1)},
+                   i32(minX),
+                   i32(maxX),
+                   i32(minY),
+                   i32(maxY)};
   bool flatTint = true;
   for (int ch = 0; ch < 3; ch++) {
     flatTint = flatTint && v0.rgb[ch] == v1.rgb[ch] && v1.rgb[ch] == v2.rgb[ch];
   }
   const bool flatDepth = v0.invW == v1.invW && v1.invW == v2.invW;
-  // The numerators of du/dy and dv/dx: zero when the texture runs along the axes.
-  const double dudy = (v2.uw - v0.uw) * t.ex1 - (v1.uw - v0.uw) * t.ex2;
-  const double dvdx = (v1.vw - v0.vw) * t.ey2 - (v2.vw - v0.vw) * t.ey1;
-  if (d->texture != nullptr && flatTint && flatDepth && dudy == 0.0 && dvdx == 0.0) {
+  const Plane u = t.Of(v0.uw, v1.uw, v2.uw), v = t.Of(v0.vw, v1.vw, v2.vw);
+  // u along x only and v along y only: the texture runs along the axes.
+  if (d->texture != nullptr && flatTint && flatDepth && u.dy == 0.0 && v.dx == 0.0) {
     const u32 tint = (u32(v0.rgb[0]) << 16) | (u32(v0.rgb[1]) << 8) | u32(v0.rgb[2]);
-    DrawAxisAligned(d, t, i32(minX), i32(maxX), i32(minY), i32(maxY), tl, tint);
+    DrawAxisAligned(d, t, u, v, tint);
   } else {
-    DrawGeneral(d, t, i32(minX), i32(maxX), i32(minY), i32(maxY), tl);
+    DrawGeneral(d, t);
   }
 }
 
