@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/line_colours.h"
 #include "core/machine.h"
 #include "frontend/app.h"
 #include "frontend/input.h"
@@ -53,8 +54,6 @@ u32 EmuRunFrame() {
 
 u32 EmuDrawLine(i32 line, const u16* palette, const u8* pixels) {
   if (u32(line) >= u32(g_frameHeight)) return 0;
-  u16* row = g_frameBuffer + line * FRAME_WIDTH;
-  // The palette has 64 entries; the mask keeps a stray index inside it.
-  for (int x = 0; x < FRAME_WIDTH; x++) row[x] = palette[pixels[x] & 63];
+  CoreLineColours(g_frameBuffer + line * FRAME_WIDTH, palette, pixels, FRAME_WIDTH);
   return 0;
 }

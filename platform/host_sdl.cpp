@@ -70,7 +70,7 @@ void ShowFrame(PlatformWindow* w) {
     w->frameNew = false;
     SDL_UpdateTexture(w->texture, nullptr, w->frame.data(), w->width * 4);
   }
-  SDL_RenderClear(w->renderer);
+  // The copy covers the whole window: nothing to clear first.
   SDL_RenderCopy(w->renderer, w->texture, nullptr, nullptr);
   SDL_RenderPresent(w->renderer);
 }
@@ -156,9 +156,14 @@ PlatformWindow* PlatformWindowCreate(const char* title, i32 width, i32 height,
   w->frame.assign(size_t(width) * size_t(height), 0);
   w->window = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height,
                                SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE);
-  if (w->window != nullptr) w->renderer = SDL_CreateRenderer(w->window, -1, 0);
+  // The image is finished in memory: it goes to the window by plain copies
+  // (texture, window surface, shared-memory image), never through a GL
+  // rasteriser, which without a graphics card would redraw it on the CPU.
+  // The texture has the back buffer's layout, so no copy converts.
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+  if (w->window != nullptr) w->renderer = SDL_CreateRenderer(w->window, -1, SDL_RENDERER_SOFTWARE);
   if (w->renderer != nullptr) {
-    w->texture = SDL_CreateTexture(w->renderer, SDL_PIXELFORMAT_ARGB8888,
+    w->texture = SDL_CreateTexture(w->renderer, SDL_PIXELFORMAT_XRGB8888,
                                    SDL_TEXTUREACCESS_STREAMING, width, height);
   }
   if (w->texture == nullptr) return WindowFailed(w);
@@ -231,6 +236,14 @@ void AudioCallback(void* user, Uint8* out, int bytes) {
 bool PlatformAudioDeviceOpen(PlatformSoundBuffer* buffer, u32 rate) {
   if (g_audioDevice != 0) return false;
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+  // SDL's dummy driver plays nothing and takes samples on a coarse timer of
+  // its own (256 samples every 5 ms, 16 % fast), so its cursor would pace the
+  // frames wrongly: it counts as no device, and the clock drives the cursor.
+  const char* driver = SDL_GetCurrentAudioDriver();
+  if (driver != nullptr && std::strcmp(driver, "dummy") == 0) {
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    return false;
+  }
   SDL_AudioSpec want{};
   want.freq = int(rate);
   want.format = AUDIO_S16SYS;

@@ -100,6 +100,11 @@ struct PlatformDevice {
   PlatformMatrix transform[3];
   PlatformSurface* texture = nullptr;
   PlatformVertexBuffer* stream = nullptr;
+  // Scratch of the axis-aligned path: the texel column of every back-buffer
+  // column, and every 565 texel already multiplied by one tint.
+  std::vector<i32> column;
+  std::vector<u32> tinted;
+  u32 tintedFor = ~0u;  // the tint (0xRRGGBB) of `tinted`; none yet
 };
 
 PlatformDevice* PlatformDeviceCreate(i32 width, i32 height) {
@@ -109,6 +114,8 @@ PlatformDevice* PlatformDeviceCreate(i32 width, i32 height) {
   d->width = width;
   d->height = height;
   d->pixels.assign(size_t(width) * size_t(height), 0);
+  d->column.assign(size_t(width), 0);
+  d->tinted.assign(65536, 0);
   for (PlatformMatrix& m : d->transform) {
     m = {};
     for (int i = 0; i < 4; i++) m.m[i][i] = 1.0f;
@@ -194,19 +201,181 @@ bool TopLeft(const ScreenVertex& a, const ScreenVertex& b) {
   return (dy == 0.0 && dx > 0.0) || dy < 0.0;
 }
 
-u32 Expand565(u16 c, int channel) {
-  switch (channel) {
-    case 0: {
-      const u32 r = c >> 11;
-      return (r << 3) | (r >> 2);
+bool Inside(const ScreenVertex& a, const ScreenVertex& b, bool topLeft, i32 px, i32 py) {
+  const double w = Edge(a, b, px, py);
+  return !(w < 0.0 || (w == 0.0 && !topLeft));
+}
+
+// Narrows [*lo, *hi] to the pixel centres of row py on the inner side of the
+// edge a -> b. Along a row the edge value moves one way only (every rounding
+// step in it is monotonic), so the inner side is one run of pixels, and its
+// end is found with a few evaluations of the very test made at a single
+// pixel: the coverage is exactly that of testing every pixel.
+void ClipSpan(const ScreenVertex& a, const ScreenVertex& b, bool topLeft, i32 py, i32* lo,
+              i32* hi) {
+  if (*lo > *hi) return;
+  const double dy = b.y - a.y;
+  if (dy == 0.0) {
+    if (!Inside(a, b, topLeft, *lo, py)) *hi = *lo - 1;
+    return;
+  }
+  // `after(px)`: px lies past the end of the run (dy > 0: inside up to the
+  // crossing, dy < 0: inside from it). False then true along the row.
+  const bool rightEnd = dy > 0.0;
+  auto after = [&](i32 px) { return Inside(a, b, topLeft, px, py) != rightEnd; };
+  // The first px in [lo, hi + 1] for which `after` holds lies in (l, r].
+  i32 l = *lo - 1, r = *hi + 1;
+  const double cross = a.x + (b.x - a.x) * (py - a.y) / dy;
+  const i32 k = !(cross >= *lo) ? *lo : !(cross <= *hi) ? *hi : i32(std::floor(cross));
+  if (after(k)) {
+    r = k;
+    if (k > *lo && !after(k - 1)) l = k - 1;
+  } else {
+    l = k;
+    if (k < *hi && after(k + 1)) r = k + 1;
+  }
+  while (r - l > 1) {
+    const i32 m = l + (r - l) / 2;
+    if (after(m)) {
+      r = m;
+    } else {
+      l = m;
     }
-    case 1: {
-      const u32 g = (c >> 5) & 0x3F;
-      return (g << 2) | (g >> 4);
+  }
+  if (rightEnd) {
+    *hi = r - 1;
+  } else {
+    *lo = r;
+  }
+}
+
+u32 Widen5(u32 c) { return (c << 3) | (c >> 2); }
+u32 Widen6(u32 c) { return (c << 2) | (c >> 4); }
+
+// A texel channel times a tint channel, both 0-255, rounded.
+u32 Modulate(u32 texel, u32 tint) { return (texel * tint + 127) / 255; }
+
+void BuildTinted(PlatformDevice* d, u32 tint) {
+  const u32 tr = tint >> 16, tg = (tint >> 8) & 0xFF, tb = tint & 0xFF;
+  u32 r[32], g[64], b[32];
+  for (u32 i = 0; i < 32; i++) {
+    r[i] = Modulate(Widen5(i), tr) << 16;
+    b[i] = Modulate(Widen5(i), tb);
+  }
+  for (u32 i = 0; i < 64; i++) g[i] = Modulate(Widen6(i), tg) << 8;
+  for (u32 c = 0; c < 65536; c++) d->tinted[c] = r[c >> 11] | g[(c >> 5) & 63] | b[c & 31];
+  d->tintedFor = tint;
+}
+
+// An attribute as a plane over the screen: value = at0 + dx (x - x0) + dy (y - y0).
+struct Plane {
+  double at0, dx, dy;
+};
+
+// One triangle ready to draw: its vertices, edge vectors, fill-rule flags
+// and the back-buffer rectangle that bounds it.
+struct Setup {
+  const ScreenVertex* v[3];
+  double area, ex1, ey1, ex2, ey2;
+  bool topLeft[3];
+  i32 minX, maxX, minY, maxY;
+  Plane Of(double a0, double a1, double a2) const {
+    const double d1 = a1 - a0, d2 = a2 - a0;
+    return {a0, (d1 * ey2 - d2 * ey1) / area, (d2 * ex1 - d1 * ex2) / area};
+  }
+  double At(const Plane& p, double x, double y) const {
+    return p.at0 + p.dx * (x - v[0]->x) + p.dy * (y - v[0]->y);
+  }
+  // The pixels of row py inside the triangle: false when there are none.
+  bool Span(i32 py, i32* lo, i32* hi) const {
+    *lo = minX;
+    *hi = maxX;
+    ClipSpan(*v[1], *v[2], topLeft[0], py, lo, hi);
+    ClipSpan(*v[2], *v[0], topLeft[1], py, lo, hi);
+    ClipSpan(*v[0], *v[1], topLeft[2], py, lo, hi);
+    return *lo <= *hi;
+  }
+};
+
+// Texel index of a coordinate already scaled by the texture size.
+size_t TexelIndex(double scaled, i32 size) {
+  return size_t(std::clamp(std::floor(scaled), 0.0, double(size - 1)));
+}
+
+// The texture is stretched along the axes only and the tint and depth are
+// the same at every vertex: the texel column depends on x alone, the row on
+// y alone, and every pixel is one table lookup of a tinted texel.
+void DrawAxisAligned(PlatformDevice* d, const Setup& t, const Plane& u, const Plane& v, u32 tint) {
+  const double invW = t.v[0]->invW;
+  const PlatformSurface* tex = d->texture;
+  if (d->tintedFor != tint) BuildTinted(d, tint);
+  i32* column = d->column.data();
+  for (i32 px = t.minX; px <= t.maxX; px++) {
+    column[px] = i32(TexelIndex(t.At(u, px, t.v[0]->y) / invW * tex->width, tex->width));
+  }
+  const u32* tinted = d->tinted.data();
+  for (i32 py = t.minY; py <= t.maxY; py++) {
+    i32 lo = 0, hi = 0;
+    if (!t.Span(py, &lo, &hi)) continue;
+    const size_t r = TexelIndex(t.At(v, t.v[0]->x, py) / invW * tex->height, tex->height);
+    const u16* texels = tex->texels.data() + r * size_t(tex->width);
+    u32* row = d->pixels.data() + size_t(py) * size_t(d->width);
+    for (i32 px = lo; px <= hi; px++) row[px] = tinted[texels[column[px]]];
+  }
+}
+
+// Any other triangle: perspective-correct texture coordinates and a tint
+// that may vary across it, stepped along each row in fixed point.
+void DrawGeneral(PlatformDevice* d, const Setup& t) {
+  const ScreenVertex &v0 = *t.v[0], &v1 = *t.v[1], &v2 = *t.v[2];
+  const PlatformSurface* tex = d->texture;
+  Plane tint[3];
+  for (int ch = 0; ch < 3; ch++) tint[ch] = t.Of(v0.rgb[ch], v1.rgb[ch], v2.rgb[ch]);
+  // u / w and v / w scaled by the texture size, and 1 / w, share one scale
+  // that keeps their largest vertex value below 2^60.
+  const double tw = tex != nullptr ? tex->width : 0, th = tex != nullptr ? tex->height : 0;
+  const Plane nu = t.Of(v0.uw * tw, v1.uw * tw, v2.uw * tw);
+  const Plane nv = t.Of(v0.vw * th, v1.vw * th, v2.vw * th);
+  const Plane iw = t.Of(v0.invW, v1.invW, v2.invW);
+  double largest = 0.0;
+  for (const ScreenVertex* v : t.v) {
+    largest = std::max({largest, std::fabs(v->uw * tw), std::fabs(v->vw * th), v->invW});
+  }
+  int exponent = 0;
+  std::frexp(largest, &exponent);
+  const double scale = std::ldexp(1.0, 60 - exponent);
+  const double tintScale = 4294967296.0;  // 2^32
+  for (i32 py = t.minY; py <= t.maxY; py++) {
+    i32 lo = 0, hi = 0;
+    if (!t.Span(py, &lo, &hi)) continue;
+    i64 c[3], cStep[3];
+    for (int ch = 0; ch < 3; ch++) {
+      c[ch] = std::llround(t.At(tint[ch], lo, py) * tintScale);
+      cStep[ch] = std::llround(tint[ch].dx * tintScale);
     }
-    default: {
-      const u32 b = c & 0x1F;
-      return (b << 3) | (b >> 2);
+    i64 u = std::llround(t.At(nu, lo, py) * scale), uStep = std::llround(nu.dx * scale);
+    i64 v = std::llround(t.At(nv, lo, py) * scale), vStep = std::llround(nv.dx * scale);
+    i64 w = std::llround(t.At(iw, lo, py) * scale), wStep = std::llround(iw.dx * scale);
+    u32* row = d->pixels.data() + size_t(py) * size_t(d->width);
+    for (i32 px = lo; px <= hi; px++) {
+      u32 rgb[3];
+      for (int ch = 0; ch < 3; ch++) {
+        rgb[ch] = u32(std::clamp<i64>((c[ch] + (i64(1) << 31)) >> 32, 0, 255));
+        c[ch] += cStep[ch];
+      }
+      if (tex != nullptr) {
+        const i64 den = std::max<i64>(w, 1);
+        const i64 tx = u <= 0 ? 0 : std::min<i64>(u / den, tex->width - 1);
+        const i64 ty = v <= 0 ? 0 : std::min<i64>(v / den, tex->height - 1);
+        const u32 texel = tex->texels[size_t(ty) * size_t(tex->width) + size_t(tx)];
+        rgb[0] = Modulate(Widen5(texel >> 11), rgb[0]);
+        rgb[1] = Modulate(Widen6((texel >> 5) & 63), rgb[1]);
+        rgb[2] = Modulate(Widen5(texel & 31), rgb[2]);
+        u += uStep;
+        v += vStep;
+        w += wStep;
+      }
+      row[px] = (rgb[0] << 16) | (rgb[1] << 8) | rgb[2];
     }
   }
 }
@@ -215,39 +384,34 @@ void DrawTriangle(PlatformDevice* d, const ScreenVertex& v0, const ScreenVertex&
                   const ScreenVertex& v2) {
   const double area = Edge(v0, v1, v2.x, v2.y);
   if (!(area > 0.0)) return;  // counter-clockwise or degenerate: culled
-  const bool tl0 = TopLeft(v1, v2), tl1 = TopLeft(v2, v0), tl2 = TopLeft(v0, v1);
   const double minX = std::max(0.0, std::ceil(std::min({v0.x, v1.x, v2.x})));
   const double maxX = std::min(double(d->width - 1), std::floor(std::max({v0.x, v1.x, v2.x})));
   const double minY = std::max(0.0, std::ceil(std::min({v0.y, v1.y, v2.y})));
   const double maxY = std::min(double(d->height - 1), std::floor(std::max({v0.y, v1.y, v2.y})));
   if (minX > maxX || minY > maxY) return;
-  const PlatformSurface* tex = d->texture;
-  for (i32 py = i32(minY); py <= i32(maxY); py++) {
-    u32* row = d->pixels.data() + size_t(py) * size_t(d->width);
-    for (i32 px = i32(minX); px <= i32(maxX); px++) {
-      const double w0 = Edge(v1, v2, px, py);
-      const double w1 = Edge(v2, v0, px, py);
-      const double w2 = Edge(v0, v1, px, py);
-      if (w0 < 0.0 || (w0 == 0.0 && !tl0)) continue;
-      if (w1 < 0.0 || (w1 == 0.0 && !tl1)) continue;
-      if (w2 < 0.0 || (w2 == 0.0 && !tl2)) continue;
-      const double l0 = w0 / area, l1 = w1 / area, l2 = w2 / area;
-      u32 rgb[3];
-      for (int ch = 0; ch < 3; ch++) {
-        const double t = l0 * v0.rgb[ch] + l1 * v1.rgb[ch] + l2 * v2.rgb[ch];
-        rgb[ch] = u32(std::clamp(std::lround(t), 0L, 255L));
-      }
-      if (tex != nullptr) {
-        const double iw = l0 * v0.invW + l1 * v1.invW + l2 * v2.invW;
-        const double u = (l0 * v0.uw + l1 * v1.uw + l2 * v2.uw) / iw;
-        const double v = (l0 * v0.vw + l1 * v1.vw + l2 * v2.vw) / iw;
-        const double tx = std::clamp(std::floor(u * tex->width), 0.0, double(tex->width - 1));
-        const double ty = std::clamp(std::floor(v * tex->height), 0.0, double(tex->height - 1));
-        const u16 texel = tex->texels[size_t(ty) * size_t(tex->width) + size_t(tx)];
-        for (int ch = 0; ch < 3; ch++) rgb[ch] = (Expand565(texel, ch) * rgb[ch] + 127) / 255;
-      }
-      row[px] = (rgb[0] << 16) | (rgb[1] << 8) | rgb[2];
-    }
+  const Setup t = {{&v0, &v1, &v2},
+                   area,
+                   v1.x - v0.x,
+                   v1.y - v0.y,
+                   v2.x - v0.x,
+                   v2.y - v0.y,
+                   {TopLeft(v1, v2), TopLeft(v2, v0), TopLeft(v0, v1)},
+                   i32(minX),
+                   i32(maxX),
+                   i32(minY),
+                   i32(maxY)};
+  bool flatTint = true;
+  for (int ch = 0; ch < 3; ch++) {
+    flatTint = flatTint && v0.rgb[ch] == v1.rgb[ch] && v1.rgb[ch] == v2.rgb[ch];
+  }
+  const bool flatDepth = v0.invW == v1.invW && v1.invW == v2.invW;
+  const Plane u = t.Of(v0.uw, v1.uw, v2.uw), v = t.Of(v0.vw, v1.vw, v2.vw);
+  // u along x only and v along y only: the texture runs along the axes.
+  if (d->texture != nullptr && flatTint && flatDepth && u.dy == 0.0 && v.dx == 0.0) {
+    const u32 tint = (u32(v0.rgb[0]) << 16) | (u32(v0.rgb[1]) << 8) | u32(v0.rgb[2]);
+    DrawAxisAligned(d, t, u, v, tint);
+  } else {
+    DrawGeneral(d, t);
   }
 }
 

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "core/line_colours.h"
 #include "core/machine.h"
 #include "romload/romload.h"
 
@@ -52,8 +53,7 @@ bool WriteFile(const char* path, const void* data, size_t size) {
 u32 HeadlessLineCallback(i32 line, const u16* palette, const u8* pixels) {
   if (line < 0 || line >= static_cast<i32>(kHeadlessHeight)) return 0;
   std::memcpy(g_headlessFrame.indices[line], pixels, kHeadlessWidth);
-  u16* row = g_headlessFrame.pixels[line];
-  for (u32 x = 0; x < kHeadlessWidth; ++x) row[x] = palette[pixels[x] & 63];
+  CoreLineColours(g_headlessFrame.pixels[line], palette, pixels, kHeadlessWidth);
   ++g_headlessFrame.lines;
   return 0;
 }
