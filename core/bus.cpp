@@ -215,8 +215,8 @@ void BusWriteIo16(u32 a, u16 d) {
 const u8* BusPcBase(u32 pc) {
   if (pc < g_machine.romSize) return g_machine.rom;
   if (InRam(pc)) {
-    // Cutting the whole upper half also covers the uncut reset PC, whose top
-    // byte the 68000's 24-bit bus ignores.
+    // Cutting the whole upper half also covers a PC with a top byte, which
+    // the 68000's 24-bit bus ignores.
     return BaseFor(g_machine.ram, pc & 0xFFFF0000);
   }
   return BaseFor(&kTrapArea, pc);

@@ -62,7 +62,11 @@ u32 Cpu68kReset() {
   Cpu68kContext& c = g_cpu68kContext;
   c.srSys = 0x27;
   c.a[7] = BusRead32(0);
-  c.pc = BusRead32(4);
+  // The 68000 drives 24 address lines: a top byte in the reset vector is
+  // not seen by the bus, so the PC is cut as every other new PC is. An
+  // uncut PC would carry the top byte into straight-line fetches and wrap
+  // at 2^32 instead of running into the fence after the memory it is in.
+  c.pc = BusRead32(4) & g_cpu68kMemHandlers.addrMask;
   BusSetPcBaseArg(c.pc);
   return 0;
 }

@@ -325,7 +325,7 @@ TEST_F(BusTest, FetchBase) {
   EXPECT_EQ(FetchAt(bank, 0xFFFFFE), 0x60FE);
   EXPECT_EQ(FetchAt(bank, 0x1000000), 0);
   EXPECT_EQ(FetchAt(bank, 0x1000000 + kFenceZeroBytes), kFenceTrapOpcode);
-  // The reset PC is not cut to 24 bits: a top byte still reaches RAM.
+  // A PC with a top byte still reaches RAM: the bus sees 24 bits.
   EXPECT_EQ(FetchAt(BusPcBase(0xABFF0100), 0xABFF0100), 0x4E71);
 
   // Neither image nor RAM: ILLEGAL, extension words included.

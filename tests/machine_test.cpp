@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/bus.h"
+#include "cpu68k/cpu68k.h"
 #include "support/cart_image.h"
 
 namespace {
@@ -202,6 +203,41 @@ TEST_F(MachineTest, FramePathsAndStatusBits) {
   g_machine.vdp.regs[1] = 0x00;
   CoreRunFrame();
   EXPECT_EQ(g_machine.vdp.status, 0x88);
+}
+
+// Reset vectors of erased, truncated or foreign images. The PC is cut to 24
+// bits like every other new PC, and whatever runs from there (RAM zeros, the
+// fences, exception after exception) stays inside the memory it started in.
+TEST_F(MachineTest, WildResetVectorsRunInsideTheMachine) {
+  struct Case {
+    const char* what;
+    u32 size;
+    u8 fill;
+    u32 ssp, pc;  // written over the first two longs unless pc is 0
+    u32 resetPc;
+  };
+  const Case cases[] = {
+      {"last word of RAM", 8, 0x00, 0x00FFFE00, 0xFFFFFFFE, 0xFFFFFE},
+      {"start of the top RAM bank", 8, 0x00, 0x00FFFE00, 0xFFFF0000, 0xFF0000},
+      {"erased chip", 0x400, 0xFF, 0, 0, 0xFFFFFF},
+      {"top byte over the image", 0x400, 0x00, 0x00FFFE00, 0x01000200, 0x200},
+  };
+  for (const Case& c : cases) {
+    CartImage image(c.size);
+    for (u32 i = 0; i < c.size; ++i) image.Byte(i, c.fill);
+    if (c.pc != 0) image.Long(0, c.ssp).Long(4, c.pc);
+    if (c.size > 0x204) image.Code(0x200, {0x7055, 0x60FE});  // MOVEQ #$55,D0; BRA.S *
+    g_cpu68kContext.d[0] = 0;
+    CoreLoadRom(image.data(), image.size());
+    EXPECT_EQ(g_cpu68kContext.pc, c.resetPc) << c.what;
+    for (int frame = 0; frame < 10; ++frame) {
+      CoreRunFrame();
+      ASSERT_LT(g_cpu68kContext.pc, 0x1000000u + kFenceBytes) << c.what << " frame " << frame;
+    }
+    if (c.size > 0x204 && c.fill == 0) {
+      EXPECT_EQ(g_cpu68kContext.d[0], 0x55u) << "runs at the 24-bit address";
+    }
+  }
 }
 
 TEST_F(MachineTest, ShutdownClearsAndReleases) {
