@@ -1,6 +1,7 @@
 // The 68000's frame: context, run loop, interrupts and exception processing.
 #include "cpu68k/cpu68k.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "core/bus.h"
@@ -107,7 +108,7 @@ bool Cpu68kException(u32 vector, u32 stackedPc, Cpu68kRunState& s) {
   return true;
 }
 
-void Cpu68kTakeInterrupt(Cpu68kRunState& s) {
+u32 Cpu68kTakeInterrupt(Cpu68kRunState& s) {
   Cpu68kContext& c = g_cpu68kContext;
   const u32 level = c.irqPending & 7;
   c.irqPending &= ~7u;
@@ -115,28 +116,35 @@ void Cpu68kTakeInterrupt(Cpu68kRunState& s) {
   i32 vector = c.irqAck(level);
   s.flags = c.ccrHost;
   if (vector < 0) vector = static_cast<i32>(24 + level);
-  if (Cpu68kException(static_cast<u32>(vector), s.pc, s)) {
-    c.srSys = (c.srSys & ~7u) | level;
-  }
+  if (!Cpu68kException(static_cast<u32>(vector), s.pc, s)) return kCpu68kEndAtZero;
+  c.srSys = (c.srSys & ~7u) | level;
+  return kCpu68kNext;
 }
 
-bool Cpu68kCheckInterrupt(Cpu68kRunState& s) {
+u32 Cpu68kCheckInterrupt(Cpu68kRunState& s) {
   const u32 level = g_cpu68kContext.irqPending & 7;
   const u32 mask = g_cpu68kContext.srSys & 7;
-  if (level == 7 || level > mask) {
-    Cpu68kTakeInterrupt(s);
-    return true;
-  }
-  return false;
+  if (level == 7 || level > mask) return Cpu68kTakeInterrupt(s);
+  return kCpu68kNext;
 }
+
+namespace {
+// The interrupt check of the run loop; true when the run ends there, which
+// only an interrupt whose odd vector gave way to an address error does, at
+// a counter at or below zero, as the instructions that raise one do.
+bool Cpu68kInterruptEndsRun(Cpu68kRunState& s) {
+  return Cpu68kCheckInterrupt(s) == kCpu68kEndAtZero && g_cpu68kCycles <= 0;
+}
+}  // namespace
 
 i32 Cpu68kRun(i32 cycles) { return Cpu68kExecute(cycles); }
 
 i32 Cpu68kExecute(i32 cycles) {
   Cpu68kContext& c = g_cpu68kContext;
+  cycles = std::clamp(cycles, -kCpu68kBudgetLimit, kCpu68kBudgetLimit);
   g_cpu68kCycles = cycles;
   Cpu68kRunState s{c.pc, c.ccrHost, g_cpu68kPcBase};
-  if (c.irqPending & 7) Cpu68kCheckInterrupt(s);
+  if ((c.irqPending & 7) && Cpu68kInterruptEndsRun(s)) goto leave;
   while (g_cpu68kCycles >= 0) {
   dispatch:
     u16 opcode;
@@ -150,11 +158,12 @@ i32 Cpu68kExecute(i32 cycles) {
       if (g_cpu68kCycles <= 0) break;
     } else if (end == kCpu68kCheckIrq) {
       if (g_cpu68kCycles < 0) break;
-      if (c.irqPending & 7) Cpu68kCheckInterrupt(s);
+      if ((c.irqPending & 7) && Cpu68kInterruptEndsRun(s)) break;
     } else {
       goto dispatch;
     }
   }
+leave:
   c.pc = s.pc;
   c.ccrHost = s.flags;
   if (c.srSys & kSrS) {

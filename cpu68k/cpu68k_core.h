@@ -26,6 +26,16 @@ enum Cpu68kEnd : u32 {
   kCpu68kNoTest,     // dispatch the next opcode without the budget test
 };
 
+// Keeps the cycle counter and a run's result inside i32 for any opcode
+// stream. A run takes its budget within +-kCpu68kBudgetLimit, and RESET, the
+// one instruction that dispatches the next opcode without the budget test,
+// gives the test back once the counter is kCpu68kBudgetLimit below zero, so
+// an endless stream of RESETs ends the run there. No single step charges
+// more than a few hundred cycles, so the counter never falls much below
+// -kCpu68kBudgetLimit and a result stays below 2 * kCpu68kBudgetLimit plus
+// that. Real programs are never near either bound.
+inline constexpr i32 kCpu68kBudgetLimit = 1 << 29;
+
 using Cpu68kOpHandler = u32 (*)(u32 opcode, Cpu68kRunState& s);
 
 extern Cpu68kOpHandler g_cpu68kOpTable[65536];
@@ -346,10 +356,13 @@ inline void EaWrite(u32 reg, u32 v, Cpu68kRunState& s) {
 // instruction then charges nothing of its own and ends with kCpu68kEndAtZero.
 bool Cpu68kException(u32 vector, u32 stackedPc, Cpu68kRunState& s);
 
-// Takes the pending interrupt when its level is 7 or above the mask.
-// Returns true when it was taken.
-bool Cpu68kCheckInterrupt(Cpu68kRunState& s);
-void Cpu68kTakeInterrupt(Cpu68kRunState& s);
+// Takes the pending interrupt. Returns how the run goes on: kCpu68kNext, or
+// kCpu68kEndAtZero when the vector was odd and an address error took the
+// interrupt's place (the mask is then not set).
+u32 Cpu68kTakeInterrupt(Cpu68kRunState& s);
+// Takes the pending interrupt when its level is 7 or above the mask, and
+// returns as Cpu68kTakeInterrupt does; kCpu68kNext when none was taken.
+u32 Cpu68kCheckInterrupt(Cpu68kRunState& s);
 
 // Sets PC from a new 32-bit value: odd values raise the address error
 // (vector 3, stacking v - 2); even ones are recorded in pcFull, cut to 24

@@ -204,10 +204,7 @@ CPU68K_HANDLER(Stop) {
   Cpu68kSetSr(s, Fetch16(s));
   const Cpu68kContext& c = g_cpu68kContext;
   const u32 level = c.irqPending & 7;
-  if (level == 7 || level > (c.srSys & 7)) {
-    Cpu68kTakeInterrupt(s);
-    return kCpu68kNext;
-  }
+  if (level == 7 || level > (c.srSys & 7)) return Cpu68kTakeInterrupt(s);
   g_cpu68kCycles = 0;
   return Charge(4);
 }
@@ -226,6 +223,10 @@ CPU68K_HANDLER(Reset) {
     s.base = g_cpu68kPcBase;
   }
   g_cpu68kCycles -= 132;
+  // Only a stream of RESETs far longer than any program's meets the bound.
+  if (g_cpu68kCycles < -kCpu68kBudgetLimit) [[unlikely]] {
+    return kCpu68kNext;
+  }
   return kCpu68kNoTest;
 }
 

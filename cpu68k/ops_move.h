@@ -24,7 +24,8 @@ CPU68K_HANDLER(Moveq) {
 }
 
 // MOVEM. The register mask comes first, then the EA's own extension words.
-// Word loads are sign-extended into data registers too.
+// Word loads are sign-extended into data registers too. Each register's
+// cycles are charged as it moves, the base after the last one.
 template <Ea ea>
 constexpr i32 MovemBase(bool toMemory) {
   switch (ea) {
@@ -52,7 +53,6 @@ CPU68K_HANDLER(MovemToMem) {
   constexpr u32 step = SizeInfo<sz>::kBytes;
   constexpr i32 perRegister = sz == Sz::L ? 8 : 4;
   const u32 mask = Fetch16(s);
-  i32 moved = 0;
   if constexpr (dst == Ea::Pre) {
     // Bit 0 is A7 and bit 15 D0; D0 ends at the lowest address. Every
     // value is the register as it was, An included.
@@ -61,7 +61,7 @@ CPU68K_HANDLER(MovemToMem) {
       if (!(mask & (1u << bit))) continue;
       address -= step;
       MemWrite<sz>(address, g_cpu68kContext.r[15 - bit]);
-      ++moved;
+      g_cpu68kCycles -= perRegister;
     }
     RegA(op) = address;
   } else {
@@ -70,10 +70,10 @@ CPU68K_HANDLER(MovemToMem) {
       if (!(mask & (1u << bit))) continue;
       MemWrite<sz>(address, g_cpu68kContext.r[bit]);
       address += step;
-      ++moved;
+      g_cpu68kCycles -= perRegister;
     }
   }
-  return Charge(MovemBase<dst>(true) + moved * perRegister);
+  return Charge(MovemBase<dst>(true));
 }
 
 CPU68K_HANDLER(MovemToReg) {
@@ -86,15 +86,14 @@ CPU68K_HANDLER(MovemToReg) {
   } else {
     address = EaAddress<src, sz>(op, s);
   }
-  i32 moved = 0;
   for (u32 bit = 0; bit < 16; ++bit) {
     if (!(mask & (1u << bit))) continue;
     const u32 v = IsPcRelative(src) ? MemReadPc<sz>(address) : MemRead<sz>(address);
     g_cpu68kContext.r[bit] = SignExtend<sz>(v);
     address += step;
-    ++moved;
+    g_cpu68kCycles -= perRegister;
   }
-  g_cpu68kCycles -= MovemBase<src>(false) + moved * perRegister;
+  g_cpu68kCycles -= MovemBase<src>(false);
   if constexpr (src == Ea::Post) {
     // The final address replaces a value loaded into An itself.
     RegA(op) = address;

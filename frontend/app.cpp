@@ -37,6 +37,12 @@ bool Triggered(int i) { return g_input.trigger[i] != 0; }
 
 int WinMain() {
   MainWindowCreate();
+  if (g_hWnd == nullptr) {
+    // Nothing could be shown and nothing could ask the program to end, so it
+    // says why and ends before anything else is set up.
+    std::fprintf(stderr, "%s: cannot open a window: %s\n", g_productName, PlatformWindowError());
+    return 1;
+  }
   if (AppInit() != 0) {
     AppShutdown();
     PlatformWindowDestroy(g_hWnd);

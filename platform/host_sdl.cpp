@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <new>
@@ -115,17 +116,40 @@ void HandleEvent(const SDL_Event& e) {
   }
 }
 
+char g_windowError[256] = "";
+
+// Keeps SDL's reason for the user and releases what PlatformWindowCreate had
+// set up, SDL included.
+PlatformWindow* WindowFailed(PlatformWindow* w) {
+  const char* why = SDL_GetError();
+  std::snprintf(g_windowError, sizeof g_windowError, "%s", why[0] != '\0' ? why : "no display");
+  if (w != nullptr) {
+    if (w->renderer != nullptr) SDL_DestroyRenderer(w->renderer);
+    if (w->window != nullptr) SDL_DestroyWindow(w->window);
+    delete w;
+  }
+  SDL_Quit();
+  return nullptr;
+}
 }  // namespace
 
 PlatformWindow* PlatformWindowCreate(const char* title, i32 width, i32 height,
                                      PlatformWindowProc proc) {
-  // The event subsystem alone still turns an interrupt signal into a quit
-  // request, so the program can be ended without a display.
-  if (SDL_Init(SDL_INIT_EVENTS) != 0) return nullptr;
+  if (SDL_Init(SDL_INIT_EVENTS | SDL_INIT_VIDEO) != 0) return WindowFailed(nullptr);
+  // Without a display SDL falls back on drivers whose windows nobody sees;
+  // those count only when asked for by name.
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (SDL_GetHint(SDL_HINT_VIDEODRIVER) == nullptr && driver != nullptr &&
+      (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0)) {
+    SDL_SetError("no display");
+    return WindowFailed(nullptr);
+  }
   g_presentEvent = SDL_RegisterEvents(1);
-  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return nullptr;
   PlatformWindow* w = new (std::nothrow) PlatformWindow;
-  if (w == nullptr) return nullptr;
+  if (w == nullptr) {
+    SDL_OutOfMemory();
+    return WindowFailed(nullptr);
+  }
   w->proc = proc;
   w->width = width;
   w->height = height;
@@ -137,16 +161,13 @@ PlatformWindow* PlatformWindowCreate(const char* title, i32 width, i32 height,
     w->texture = SDL_CreateTexture(w->renderer, SDL_PIXELFORMAT_ARGB8888,
                                    SDL_TEXTUREACCESS_STREAMING, width, height);
   }
-  if (w->texture == nullptr) {
-    if (w->renderer != nullptr) SDL_DestroyRenderer(w->renderer);
-    if (w->window != nullptr) SDL_DestroyWindow(w->window);
-    delete w;
-    return nullptr;
-  }
+  if (w->texture == nullptr) return WindowFailed(w);
   w->foreground.store((SDL_GetWindowFlags(w->window) & SDL_WINDOW_INPUT_FOCUS) != 0);
   g_window = w;
   return w;
 }
+
+const char* PlatformWindowError() { return g_windowError; }
 
 void PlatformWindowDestroy(PlatformWindow* w) {
   if (w != nullptr) {

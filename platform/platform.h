@@ -24,9 +24,13 @@ enum PlatformMessage : u32 {
 using PlatformWindowProc = void (*)(PlatformWindow* window, PlatformMessage message);
 
 // Opens a visible window with a client area of width x height, centred on
-// the desktop. Null when there is no display.
+// the desktop. Null when there is no display; whatever was set up on the way
+// has then been released again.
 PlatformWindow* PlatformWindowCreate(const char* title, i32 width, i32 height,
                                      PlatformWindowProc proc);
+// Why the last PlatformWindowCreate gave null, in a few words for the user;
+// never null.
+const char* PlatformWindowError();
 // Sends kPlatformMsgDestroy to the handler, then closes the window. Accepts null.
 void PlatformWindowDestroy(PlatformWindow* window);
 // Runs the event loop on the calling (main) thread until PlatformPostQuit.
@@ -97,7 +101,8 @@ bool PlatformThreadWait(PlatformThread* thread, u32 ms);
 
 // Folder search for a pattern "<folder>/*.<ext>": every entry of the folder
 // (directories too) whose name ends in ".<ext>", letters compared without
-// case, in the order the file system returns them.
+// case, sorted by name without case (letters folded to upper case; names
+// equal but for case by their bytes).
 struct PlatformFind;
 // Null when the folder cannot be read or nothing matches; else the first
 // name is in `name` (zero-terminated, at most 259 characters).

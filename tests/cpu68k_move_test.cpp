@@ -258,6 +258,42 @@ TEST_F(CpuTest, MoveUspInUserModeIsPrivilegeViolation) {
   EXPECT_EQ(A(0), 0u);
 }
 
+// Each register's cycles are charged as it moves and the base after the
+// last one: a bus slot sees the counter fall by 4 (word) or 8 (long) from
+// one register to the next.
+std::vector<i32> g_seenCycles;
+
+TEST_F(CpuTest, MovemChargesEachRegisterAsItMoves) {
+  struct Case {
+    const char* name;
+    u16 opcode, mask;
+    i32 cycles;
+    std::vector<i32> seen;
+  };
+  const Case cases[] = {
+      {"MOVEM.W D0-D2,(A0)", 0x4890, 0x0007, 16 + 12, {0, -4, -8}},
+      {"MOVEM.L D0/D1,-(A0)", 0x48E0, 0xC000, 8 + 16, {0, -8}},
+      {"MOVEM.L (A0),D0-D2", 0x4CD0, 0x0007, 16 + 24, {0, -8, -16}},
+      {"MOVEM.W (A0)+,D0/A1", 0x4C98, 0x0201, 0 + 8, {0, -4}},
+  };
+  Cpu68kMemHandlers& h = g_cpu68kMemHandlers;
+  h.write16 = [](u32, u32) { g_seenCycles.push_back(g_cpu68kCycles); };
+  h.write32 = h.write16;
+  h.read16 = [](u32) -> u32 {
+    g_seenCycles.push_back(g_cpu68kCycles);
+    return 0;
+  };
+  h.read32 = h.read16;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Code({c.opcode, c.mask});
+    A(0) = 0x3000;
+    g_seenCycles.clear();
+    EXPECT_EQ(Step(), c.cycles);
+    EXPECT_EQ(g_seenCycles, c.seen);
+  }
+}
+
 TEST_F(CpuTest, MovemFromPostIncEndsRunAtZero) {
   // MOVEM.W (A0)+ with an empty mask costs nothing: the run ends there.
   Code({0x4C98, 0x0000, 0x4E71});

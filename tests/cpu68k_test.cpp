@@ -2,6 +2,7 @@
 // interrupts, exception processing and the effective-address model.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <set>
 #include <vector>
 
@@ -140,6 +141,30 @@ TEST_F(Cpu68kRunLoop, BudgetsAndReturnedCycles) {
   }
 }
 
+// RESET dispatches the next opcode without the budget test. A stream of
+// RESETs that never ends (the reset line's callback sends the PC back to the
+// RESET) and budgets at the ends of i32 keep the counter and the result in
+// range.
+TEST_F(Cpu68kRunLoop, CycleArithmeticStaysInRangeForAnyStream) {
+  Code({0x4E70});
+  g_cpu68kContext.resetHandler = []() -> u32 {
+    g_cpu68kContext.pc -= 2;
+    return 0;
+  };
+  const i32 charged = Run(0);
+  EXPECT_GT(charged, kCpu68kBudgetLimit);
+  EXPECT_LE(charged, kCpu68kBudgetLimit + 132);
+  EXPECT_EQ(charged, -g_cpu68kCycles);
+  EXPECT_EQ(Pc(), kCodeAddress);
+
+  // Budgets beyond the limit run as the limit.
+  Code({0x4E72, 0x2700});  // STOP #$2700 ends the run at -4
+  EXPECT_EQ(Run(INT32_MAX), kCpu68kBudgetLimit + 4);
+  Cpu68kSetIrq(7);
+  EXPECT_EQ(Run(INT32_MIN), 46);
+  EXPECT_EQ(Pc(), kVectorBase + 0x10 * 31);
+}
+
 TEST_F(Cpu68kRunLoop, AddSetsXAndMoveLeavesIt) {
   Code({0x5200, 0x7001});  // ADDQ.B #1,D0 ; MOVEQ #1,D0
   D(0) = 0xFF;
@@ -221,6 +246,54 @@ TEST_F(Cpu68kRunLoop, AcknowledgeCallbackChoosesTheVector) {
   Cpu68kSetIrq(2);
   EXPECT_EQ(Run(-1), 0);  // vectors above 47 cost nothing
   EXPECT_EQ(Pc(), 0x7000u);
+}
+
+// An interrupt whose vector is odd gives way to an address error and ends at
+// once, without setting the mask; the run then ends at a counter of zero, as
+// after an instruction whose exception met an odd vector. With an even vector
+// the same budget goes on into the handler.
+TEST_F(Cpu68kRunLoop, OddInterruptVectorEndsTheRunAtZero) {
+  struct Case {
+    const char* name;
+    std::vector<u16> code;
+    u32 srSys;
+    u32 level;
+    bool odd;
+    i32 budget;
+    i32 returned;
+  };
+  const Case cases[] = {
+      {"at the start of a run", {0x4E71}, 0x20, 5, true, 46, 46},
+      {"at the start of a run, budget left", {0x4E71}, 0x20, 5, true, 47, 50},
+      {"at the start of a run, even vector", {0x4E71}, 0x20, 5, false, 46, 50},
+      {"after MOVE #$2000,SR", {0x46FC, 0x2000}, 0x27, 4, true, 12 + 46, 12 + 46},
+      {"after MOVE #$2000,SR, even vector", {0x46FC, 0x2000}, 0x27, 4, false, 58, 62},
+      {"in STOP #$2000", {0x4E72, 0x2000}, 0x27, 4, true, 46, 46},
+      {"in STOP #$2000, even vector", {0x4E72, 0x2000}, 0x27, 4, false, 46, 50},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TearDown();
+    SetUp();
+    const u32 vector = 24 + c.level;
+    const u32 handler = kVectorBase + 0x10 * vector;
+    const u32 addressError = kVectorBase + 0x10 * 3;
+    Poke16(handler, 0x4E71);
+    Poke16(addressError, 0x4E71);
+    if (c.odd) Poke32(vector * 4, handler + 1);
+    u32 at = kCodeAddress;
+    for (u16 w : c.code) {
+      Poke16(at, w);
+      at += 2;
+    }
+    g_cpu68kContext.srSys = c.srSys;
+    Cpu68kSetIrq(c.level);
+    EXPECT_EQ(Run(c.budget), c.returned);
+    const u32 stop = c.odd ? addressError : handler;
+    EXPECT_EQ(Pc(), c.returned > c.budget ? stop + 2 : stop);
+    EXPECT_EQ(A(7), kSupervisorStack - (c.odd ? 12 : 6));
+    EXPECT_EQ(g_cpu68kContext.srSys & 7, c.odd ? 0 : c.level);
+  }
 }
 
 // --- Exceptions -------------------------------------------------------------

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <string>
 #include <thread>
 
 #include "core/machine.h"
@@ -220,6 +221,26 @@ TEST_F(AppTest, CloseOnlyPostsTheQuit) {
   EXPECT_NE(g_hWnd, nullptr);
   PlatformWindowDestroy(g_hWnd);
   EXPECT_EQ(g_hWnd, nullptr);
+}
+
+// Without a window nothing could be seen and nothing could end the program:
+// it says so in one line and ends at once, with nothing set up.
+TEST_F(AppTest, NoWindowEndsTheRunAtOnce) {
+  g_fake.windowFails = true;
+  bool looped = false;
+  g_fake.messageLoop = [&looped] { looped = true; };
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(WinMain(), 1);
+  const std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(said, "Morvalith: cannot open a window: no display (fake)\n");
+  EXPECT_FALSE(looped);
+  EXPECT_EQ(g_hWnd, nullptr);
+  EXPECT_EQ(g_samplesPerFrame, 0u);
+  EXPECT_EQ(g_frameBuffer, nullptr);
+  EXPECT_EQ(g_soundStaging, nullptr);
+  EXPECT_EQ(g_device, nullptr);
+  EXPECT_EQ(g_romList.folder[0], '\0');
+  EXPECT_EQ(g_appState, u32(APP_STATE_START)) << "no frame ran";
 }
 
 TEST_F(AppTest, WholeRunEndsAfterTheWindowCloses) {

@@ -31,7 +31,7 @@ class RomListTest : public ::testing::Test {
   RomList list_;
 };
 
-TEST_F(RomListTest, PatternsInOrderThenTheFileSystemsOrder) {
+TEST_F(RomListTest, PatternsInOrderThenByName) {
   folder_.WriteFile("roms/b.bin", {1});
   folder_.WriteFile("roms/a.zip", {1});
   folder_.WriteFile("roms/c.smd", {1});
@@ -41,6 +41,22 @@ TEST_F(RomListTest, PatternsInOrderThenTheFileSystemsOrder) {
   list_.Move(0);
   EXPECT_EQ(list_.GetSelectedPath(path), 0u);
   EXPECT_STREQ(path, "./roms/b.bin");
+}
+
+// Within each pattern the names come sorted without case, letters folded to
+// upper case (so '_' follows the letters); names equal but for case follow
+// by their bytes.
+TEST_F(RomListTest, EachPatternsNamesAreSortedWithoutCase) {
+  const std::vector<std::string> expected = {
+      "A.bin",   "a.bin",  "b.BIN", "B2.bin", "Game1.bin", "game10.bin", "game9.bin",
+      "Zed.bin", "_x.bin", "A.smd", "b.smd",  "Y.zip",     "z.zip"};
+  // Created out of order, so that a listing in creation order fails too.
+  for (const char* name : {"game9.bin", "_x.bin", "z.zip", "b.smd", "a.bin", "Zed.bin", "B2.bin",
+                           "Y.zip", "Game1.bin", "A.smd", "b.BIN", "A.bin", "game10.bin"}) {
+    folder_.WriteFile(std::string("roms/") + name, {1});
+  }
+  list_.Scan();
+  EXPECT_EQ(Names(list_), expected);
 }
 
 TEST_F(RomListTest, MatchesIgnoreCaseAndIncludeFolders) {

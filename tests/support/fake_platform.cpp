@@ -48,6 +48,8 @@ PlatformWindow* PlatformWindowCreate(const char*, i32, i32, PlatformWindowProc p
   return new PlatformWindow{proc};
 }
 
+const char* PlatformWindowError() { return "no display (fake)"; }
+
 void PlatformWindowDestroy(PlatformWindow* w) {
   if (w == nullptr) return;
   g_fake.messages.push_back(kPlatformMsgDestroy);
