@@ -15,7 +15,6 @@ import subprocess
 import sys
 import tempfile
 import zipfile
-import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
@@ -47,14 +46,11 @@ def interleave(plain):
 
 def archive(name, data, method):
     buf = io.BytesIO()
-    with zipfile.ZipFile(buf, "w", method) as z:
-        z.writestr(name, data)
+    info = zipfile.ZipInfo(name, date_time=(2020, 1, 1, 0, 0, 0))  # the same bytes every time
+    info.compress_type = method
+    with zipfile.ZipFile(buf, "w") as z:
+        z.writestr(info, data)
     return buf.getvalue()
-
-
-def raw_deflate(data):
-    c = zlib.compressobj(9, zlib.DEFLATED, -15)
-    return c.compress(data) + c.flush()
 
 
 def write(target, name, data):
@@ -185,6 +181,7 @@ def main():
     write("romload", "interleaved-Zip", b"\x06" + archive("rom.smd", interleave(seed[:600]),
                                                           zipfile.ZIP_DEFLATED))
     write("romload", "empty-bin", b"\x00")
+    write("romload", "core-cannot-keep-zip", b"\x82" + archive("rom.bin", seed, zipfile.ZIP_DEFLATED))
 
     # The cartridge reader: the first byte picks the allocation that fails.
     write("cart", "plain", b"\x00" + seed)

@@ -1,7 +1,8 @@
 // ROM loading from file bytes: the first byte picks the file's name (and so
-// raw, interleaved or zip handling, in either letter case), the rest is the
-// file. The loader must agree with the core, keep its buffer as long as it
-// says, convert raw files exactly, and close what it opened.
+// raw, interleaved or zip handling, in either letter case) and, with its top
+// bit, a core that cannot allocate its copy; the rest is the file. The
+// loader must agree with the core, keep its buffer as long as it says,
+// convert raw files exactly, fail whole, and close what it opened.
 #include <cstring>
 
 #include "core/cart.h"
@@ -13,6 +14,8 @@ namespace {
 
 constexpr u32 kBlock = 16384;
 
+void* NoMemory(void*, std::size_t) { return nullptr; }
+
 const char* const kNames[] = {"x.bin", "x.smd", "x.zip",     "X.BIN", "X.SMD",
                               "X.ZIP", "x.Zip", "a.zip.bin", "noext"};
 
@@ -22,7 +25,9 @@ MORVALITH_FUZZ_TARGET(romload) {
   static const bool poweredOn = CoreInit() == 0;
   (void)poweredOn;
   FuzzReader in(data, size);
-  const char* name = kNames[in.Byte() % (sizeof kNames / sizeof *kNames)];
+  const u8 selector = in.Byte();
+  const char* name = kNames[(selector & 0x7F) % (sizeof kNames / sizeof *kNames)];
+  const bool coreFails = (selector & 0x80) != 0;
   std::size_t length = 0;
   const u8* file = in.Take(in.left(), &length);
   const std::string path = FuzzScratchFolder() + "/" + name;
@@ -31,7 +36,9 @@ MORVALITH_FUZZ_TARGET(romload) {
   const int descriptors = FuzzOpenDescriptors();
   RomUnload();
   std::snprintf(g_romPath, sizeof g_romPath, "%s", path.c_str());
+  if (coreFails) CoreSetImageAllocatorForTest(NoMemory);
   const u32 result = RomLoad();
+  CoreSetImageAllocatorForTest(nullptr);
   FUZZ_CHECK(FuzzOpenDescriptors() == descriptors);
 
   const std::size_t nameLength = std::strlen(name);
@@ -39,12 +46,14 @@ MORVALITH_FUZZ_TARGET(romload) {
                                        std::strcmp(name + nameLength - 4, ".ZIP") == 0 ||
                                        std::strcmp(name + nameLength - 4, ".Zip") == 0);
   if (result != 0) {
-    // Only an archive can be refused here (an entry beyond the limit): every
-    // raw file is a small regular one.
-    FUZZ_CHECK(zip);
+    // Only an archive can be refused here (an entry beyond the limit), as
+    // every raw file is a small regular one, or an image the core could not
+    // keep.
+    FUZZ_CHECK(zip || coreFails);
     FUZZ_CHECK(g_romData == nullptr && g_romSize == 0);
     FUZZ_CHECK(g_machine.rom == nullptr && g_machine.romSize == 0);
   } else {
+    FUZZ_CHECK(!coreFails || g_romSize == 0);
     FUZZ_CHECK(g_romSize <= kCartMaxFileSize);
     FUZZ_CHECK(g_machine.romSize == g_romSize);
     FUZZ_CHECK((g_machine.rom == nullptr) == (g_romSize == 0));
