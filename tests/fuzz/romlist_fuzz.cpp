@@ -70,6 +70,34 @@ void HoldKeys(u8 bits) {
   }
 }
 
+// The store's invariants: names end to end, the rest zero, and a cursor
+// that a move has clamped (or that still stands at the top).
+void CheckList() {
+  const RomList& list = g_romList;
+  FUZZ_CHECK(0 <= list.used && list.used <= list.capacity && list.capacity % 256 == 0);
+  for (i32 i = list.used; i < list.capacity; i++) FUZZ_CHECK(list.names[i] == 0);
+  i32 names = 0;
+  for (i32 at = 0; at < list.used; at += i32(std::strlen(list.names + at)) + 1) {
+    FUZZ_CHECK(list.FindOffset(names) == at);
+    names++;
+  }
+  FUZZ_CHECK(names == list.count && list.FindOffset(names) == -1);
+  FUZZ_CHECK(
+      list.cursor == 0 ||
+      (list.count == 0 ? list.cursor == -1 : list.cursor >= 0 && list.cursor < list.count * 256));
+  char path[260];
+  const i32 index = list.cursor >> 8;
+  if (index < 0 || index >= list.count) {
+    FUZZ_CHECK(list.GetSelectedPath(path) == 1);
+    return;
+  }
+  FUZZ_CHECK(list.GetSelectedPath(path) == 0);
+  char expected[260];
+  std::snprintf(expected, sizeof expected, "%.128s/%.128s", list.folder,
+                list.names + list.FindOffset(index));
+  FUZZ_CHECK(std::strcmp(path, expected) == 0);
+}
+
 void Start() {
   FakePlatformReset();
   g_screenHeight = 480;
@@ -121,6 +149,7 @@ MORVALITH_FUZZ_TARGET(romlist) {
   AppStep();
   FUZZ_CHECK(g_appState == APP_STATE_MENU);
   FUZZ_CHECK(g_romList.count == matching);
+  CheckList();
 
   // The frames step the state machine and draw the menu's text, but leave
   // out the screen quad, which costs nearly all of a frame here and does
@@ -130,6 +159,7 @@ MORVALITH_FUZZ_TARGET(romlist) {
     InputUpdate();
     AppStep();
     if (g_appState == APP_STATE_MENU) MenuDraw();
+    CheckList();
     FUZZ_CHECK(g_appState == APP_STATE_MENU || g_appState == APP_STATE_SCAN ||
                g_appState == APP_STATE_RUNNING);
     if (g_machine.rom != nullptr) {
