@@ -35,13 +35,7 @@ work:       .space 1024             | summed by the main loop
 _start:
         VDP_LOAD_REGISTERS
 
-        move.l  #CRAM_WRITE,(%a1)
-        moveq   #63,%d0
-1:      move.w  %d0,%d1
-        mulu.w  #0x0123,%d1
-        andi.w  #0x0EEE,%d1
-        move.w  %d1,(%a0)
-        dbf     %d0,1b
+        PALETTE_RAMP 0x0123
 
         | Patterns 1-15: tile n has rows of pixel value n, with one hole
         VDP_CMD VRAM_WRITE, 32, (%a1)

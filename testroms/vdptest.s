@@ -48,18 +48,7 @@ _start:
         VDP_REG 19, (patterns_end-patterns)/2
         VDP_REG 20, 0
         move.l  #patterns,%d0
-        lsr.l   #1,%d0
-        move.w  #0x9500,%d1
-        move.b  %d0,%d1
-        move.w  %d1,(%a1)
-        lsr.l   #8,%d0
-        move.w  #0x9600,%d1
-        move.b  %d0,%d1
-        move.w  %d1,(%a1)
-        lsr.l   #8,%d0
-        andi.w  #0x7F,%d0
-        ori.w   #0x9700,%d0
-        move.w  %d0,(%a1)
+        DMA_SOURCE %d1
         move.l  #VRAM_WRITE+0x80,(%a1)  | CD5: the transfer runs now
 
         | Plane B's name table (64 x 32 cells) filled with 0x0001 by DMA
