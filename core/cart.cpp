@@ -1,5 +1,7 @@
 #include "core/cart.h"
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <cstring>
 
@@ -23,13 +25,10 @@ void CartSetAllocatorForTest(void* (*alloc)(std::size_t)) { g_cartAlloc = alloc;
 u32 CartLoadFile(std::FILE* file, u8** data, u32* size) {
   if (file == nullptr) return 1;
 
-  // A stream that cannot be measured (a pipe, say) gives no usable size.
-  if (std::fseek(file, 0, SEEK_END) != 0) {
-    std::fclose(file);
-    return 1;
-  }
-  const long end = std::ftell(file);
-  if (end < 0 || static_cast<u64>(end) > kCartMaxFileSize || std::fseek(file, 0, SEEK_SET) != 0) {
+  // Only a regular file has a size, and its size is known before reading.
+  u64 end = 0;
+  if (CartRegularFileSize(file, &end) != 0 || end > kCartMaxFileSize ||
+      std::fseek(file, 0, SEEK_SET) != 0) {
     std::fclose(file);
     return 1;
   }
@@ -64,6 +63,14 @@ u32 CartLoadFile(std::FILE* file, u8** data, u32* size) {
   } else {
     std::free(buffer);  // nobody could own it
   }
+  return 0;
+}
+
+u32 CartRegularFileSize(std::FILE* file, u64* size) {
+  const int fd = file != nullptr ? fileno(file) : -1;
+  struct stat info {};
+  if (fd < 0 || fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0) return 1;
+  *size = static_cast<u64>(info.st_size);
   return 0;
 }
 

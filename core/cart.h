@@ -10,18 +10,24 @@
 
 #include "core/types.h"
 
-// Largest file the reader takes: an interleaved image of the whole 16 MB
-// 68000 address space with its header. Anything larger cannot be addressed
-// and is refused rather than allocated.
+// Largest cartridge file taken, whether raw or as a zip entry: an
+// interleaved image of the whole 16 MiB 68000 address space with its header.
+// Anything larger cannot be addressed and is refused rather than allocated.
+// The ROM loader and the zip reader use the same bound.
 inline constexpr u32 kCartMaxFileSize = 16 * 1024 * 1024 + 512;
 
 // Reads and converts the image in file, which it takes over: the stream is
 // closed on every path unless it is null. On success returns 0 and stores,
 // where given, the buffer (malloc'd, the caller frees it) and the image size
 // in bytes; the buffer always has at least 4 zero bytes after a plain image.
-// Returns 1, storing nothing, for a null stream, a stream that cannot be
-// sized, a file above kCartMaxFileSize, or an allocation failure.
+// Returns 1, storing nothing, for a null stream, a stream that is not a
+// regular file, a file above kCartMaxFileSize, or an allocation failure.
 u32 CartLoadFile(std::FILE* file, u8** data, u32* size);
+
+// 0 and the file's size in bytes when the open stream is a regular file; 1
+// for anything else (a pipe or FIFO, a folder, a device), which may block a
+// reader or has no size, and for a stream without a descriptor.
+u32 CartRegularFileSize(std::FILE* file, u64* size);
 
 // Exchanges the two bytes of every whole 16-bit word in the first size bytes.
 void CartByteSwap16(u8* buffer, i32 size);

@@ -25,6 +25,11 @@ namespace {
 // kFenceBytes of fence. Reused across loads.
 u8* s_image = nullptr;
 size_t s_imageCapacity = 0;
+void* (*s_imageRealloc)(void*, size_t) = nullptr;
+
+void* ImageRealloc(void* old, size_t bytes) {
+  return s_imageRealloc != nullptr ? s_imageRealloc(old, bytes) : std::realloc(old, bytes);
+}
 
 void ArmTraps(u8* trapZone) {
   for (u32 i = 0; i < kFenceTrapBytes; i += 2) std::memcpy(trapZone + i, &kFenceTrapOpcode, 2);
@@ -50,12 +55,12 @@ u8* CopyImage(const u8* rom, u32 size) {
   if (overlaps) {
     // Loading the image the core already holds: the source must survive the
     // copy, so it cannot be resized in place.
-    buffer = static_cast<u8*>(std::malloc(static_cast<size_t>(need)));
+    buffer = static_cast<u8*>(ImageRealloc(nullptr, static_cast<size_t>(need)));
     if (buffer == nullptr) return nullptr;
     std::memcpy(buffer, rom, size);
     ReleaseImage();
   } else {
-    buffer = static_cast<u8*>(std::realloc(s_image, static_cast<size_t>(need)));
+    buffer = static_cast<u8*>(ImageRealloc(s_image, static_cast<size_t>(need)));
     if (buffer == nullptr) return nullptr;
     std::memcpy(buffer, rom, size);
   }
@@ -108,14 +113,21 @@ void CoreShutdown() {
 
 u32 CoreLoadRom(const u8* rom, u32 size) {
   CoreClearMachine();
-  u8* image = (rom != nullptr && size != 0) ? CopyImage(rom, size) : nullptr;
+  const bool insert = rom != nullptr && size != 0;
+  u8* image = insert ? CopyImage(rom, size) : nullptr;
   if (image != nullptr) {
     g_machine.rom = image;
     g_machine.romSize = size;
   } else {
     ReleaseImage();
   }
-  return CoreReset();
+  CoreReset();
+  // An image that could not be kept leaves the machine ejected: say so.
+  return insert && image == nullptr ? 1 : 0;
+}
+
+void CoreSetImageAllocatorForTest(void* (*reallocate)(void*, size_t)) {
+  s_imageRealloc = reallocate;
 }
 
 u32 CoreReset() {

@@ -7,6 +7,8 @@
 // byte offset A ^ 1; a word access is one plain 16-bit load or store.
 #pragma once
 
+#include <cstddef>
+
 #include "core/types.h"
 
 // Opcode fetches read host memory straight through a base pointer, so every
@@ -67,6 +69,8 @@ extern CoreInterface g_coreInterface;
 
 u32 CoreInit();
 void CoreShutdown();
+// Inserts a copy of the image (null or size 0 ejects). 1 when the copy
+// cannot be allocated: the machine is then ejected.
 u32 CoreLoadRom(const u8* rom, u32 size);
 u32 CoreReset();
 u32 CoreRunFrame();
@@ -74,3 +78,7 @@ u32 CoreRunFrameByLines();
 
 // Clears g_machine as one block (and re-arms the fetch fence).
 void CoreClearMachine();
+
+// Replaces the reallocation that keeps the core's copy of the image (null
+// restores realloc) so tests can make it fail.
+void CoreSetImageAllocatorForTest(void* (*reallocate)(void*, std::size_t));

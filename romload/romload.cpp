@@ -1,5 +1,8 @@
 #include "romload/romload.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <bit>
 #include <cctype>
 #include <cstdio>
@@ -23,9 +26,8 @@ static_assert(std::endian::native == std::endian::little);
 constexpr u32 kBlockSize = 16384;
 constexpr u32 kSmdHeaderSize = 512;
 
-// Neither limit lets the round-up to a whole block overflow 32 bits.
-static_assert(kRomMaxZipEntrySize <= 0xFFFFFFFFu - (kBlockSize - 1));
-static_assert(kRomMaxRawFileSize <= 0xFFFFFFFFu - (kBlockSize - 1));
+// The limit keeps the round-up to a whole block inside 32 bits.
+static_assert(kCartMaxFileSize <= 0xFFFFFFFFu - (kBlockSize - 1));
 
 // Only the last four characters count, in any letter case.
 bool IsZipPath(const char* path) {
@@ -38,20 +40,30 @@ bool IsZipPath(const char* path) {
   return true;
 }
 
-// Size of a raw file, or -1 when it cannot be measured or is too large.
-i64 RawFileSize(FILE* file) {
-  std::fseek(file, 0, SEEK_END);
-  const long end = std::ftell(file);
-  std::fseek(file, 0, SEEK_SET);
-  if (end < 0 || u64(end) > kRomMaxRawFileSize) return -1;
-  return end;
+// Opens path for reading only when it is a regular file, storing its size.
+// The open does not wait: a FIFO would otherwise block until a writer came,
+// and it is refused as soon as it is seen to be one, like a folder or device.
+FILE* OpenRegularFile(const char* path, u64* size) {
+  const int fd = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  FILE* file = fdopen(fd, "rb");
+  if (!file) {
+    close(fd);
+    return nullptr;
+  }
+  if (CartRegularFileSize(file, size) != 0) {
+    std::fclose(file);
+    return nullptr;
+  }
+  return file;
 }
 
 }  // namespace
 
 u32 RomLoad() {
   Unzip unzip;
-  FILE* file = std::fopen(g_romPath, "rb");
+  u64 fileSize = 0;
+  FILE* file = OpenRegularFile(g_romPath, &fileSize);
   if (!file) return 1;
 
   i64 size = 0;
@@ -60,13 +72,14 @@ u32 RomLoad() {
     if (unzip.ReadLocalHeader() == 0) {
       // A header can claim any size; refuse what no cartridge can be rather
       // than allocate and clear it.
-      size = unzip.uncompressedSize <= kRomMaxZipEntrySize ? i64(unzip.uncompressedSize) : -1;
+      size = unzip.uncompressedSize <= kCartMaxFileSize ? i64(unzip.uncompressedSize) : -1;
     } else {
       // Not an archive after all: the load goes on with an empty image.
       unzip.file = nullptr;
     }
   } else {
-    size = RawFileSize(file);
+    // Measured before anything is read or allocated.
+    size = fileSize <= kCartMaxFileSize ? i64(fileSize) : -1;
   }
 
   u8* buffer = nullptr;
@@ -101,8 +114,14 @@ u32 RomLoad() {
     RomByteSwap16(g_romData, i32(size));
   }
 
-  // An empty image goes in as an eject, so the core never runs on it.
-  CoreLoadRom(g_romSize ? g_romData : nullptr, g_romSize);
+  // An empty image goes in as an eject, so the core never runs on it. When
+  // the core cannot keep its copy it has ejected: nothing stays loaded.
+  if (CoreLoadRom(g_romSize ? g_romData : nullptr, g_romSize) != 0) {
+    std::free(g_romData);
+    g_romData = nullptr;
+    g_romSize = 0;
+    return 1;
+  }
   return 0;
 }
 

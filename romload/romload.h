@@ -4,16 +4,13 @@
 
 #include "core/types.h"
 
-// Largest zip entry accepted: the 68000's 16 MiB address space plus the
-// 512-byte header of an interleaved image.
-inline constexpr u32 kRomMaxZipEntrySize = 16 * 1024 * 1024 + 512;
-// Raw files from 2 GiB up are refused.
-inline constexpr u64 kRomMaxRawFileSize = 0x7FFFFFFF;
-
 extern char g_romPath[260];
 extern u8* g_romData;  // the image buffer, a multiple of 16 KB long; null when none
 extern u32 g_romSize;  // size of the image handed to the core; 0 when none
 
+// Loads g_romPath and inserts it. 1, with nothing inserted, when the path is
+// not a regular file, a raw file or zip entry is larger than kCartMaxFileSize
+// (core/cart.h), or a buffer cannot be had (the loader's or the core's).
 u32 RomLoad();
 void RomUnload();
 

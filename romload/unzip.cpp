@@ -6,9 +6,18 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/cart.h"
+
 namespace {
 
 constexpr u32 kLocalHeaderSize = 30;
+
+// The entries read are cartridge images, of at most kCartMaxFileSize bytes;
+// no encoder needs more deflate data than zlib's bound for that (stored
+// blocks plus their headers), so no more is buffered, whatever the header
+// claims and however long the archive is.
+constexpr u32 kMaxCompressedSize = kCartMaxFileSize + (kCartMaxFileSize >> 12) +
+                                   (kCartMaxFileSize >> 14) + (kCartMaxFileSize >> 25) + 13;
 
 // Offsets are 32-bit; a header or entry that claims to reach past 4 GiB is
 // pinned at the last offset instead of wrapping back into the archive, so a
@@ -66,6 +75,7 @@ u32 Unzip::Extract(u8* destination) {
       length = available < compressedSize ? u32(available) : compressedSize;
     }
   }
+  if (length > kMaxCompressedSize) length = kMaxCompressedSize;
   std::fseek(file, long(dataOffset), SEEK_SET);
   if (length == 0) return 0;  // nothing to inflate
 

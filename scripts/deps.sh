@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, when missing.
 set -euo pipefail
+# clang with its sanitizer and libFuzzer runtimes builds the fuzz targets.
 packages=(cmake g++ make libgtest-dev zlib1g-dev binutils-m68k-linux-gnu zip python3
-  libsdl2-dev libfreetype-dev libfontconfig-dev fonts-liberation "$@")
+  libsdl2-dev libfreetype-dev libfontconfig-dev fonts-liberation clang libclang-rt-14-dev "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

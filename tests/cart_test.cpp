@@ -1,6 +1,8 @@
 #include "core/cart.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -184,6 +186,24 @@ TEST_F(CartTest, UnmeasurableOrOversizedStreamsAreRefused) {
   EXPECT_EQ(CartLoadFile(fdopen(fds[0], "rb"), &data, &size), 1u) << "a pipe cannot be sized";
   EXPECT_EQ(data, nullptr);
   EXPECT_EQ(size, 5u);
+
+  // Nothing but a regular file is read: a FIFO (opened without waiting for
+  // a writer), a folder, a device that reads endlessly, a memory stream.
+  ASSERT_EQ(mkfifo((dir_ / "fifo.bin").c_str(), 0600), 0);
+  fs::create_directory(dir_ / "folder.bin");
+  static char memory[16] = "abcdefgh";
+  std::FILE* const streams[] = {
+      fdopen(open((dir_ / "fifo.bin").c_str(), O_RDONLY | O_NONBLOCK), "rb"),
+      std::fopen((dir_ / "folder.bin").c_str(), "rb"),
+      std::fopen("/dev/zero", "rb"),
+      fmemopen(memory, sizeof memory, "rb"),
+  };
+  for (std::FILE* stream : streams) {
+    ASSERT_NE(stream, nullptr);
+    EXPECT_EQ(CartLoadFile(stream, &data, &size), 1u);  // and closed: the leak checker sees it
+    EXPECT_EQ(data, nullptr);
+    EXPECT_EQ(size, 5u);
+  }
 
   EXPECT_EQ(CartLoadFile(MakeSparseFile(u64{kCartMaxFileSize} + 1), &data, &size), 1u);
   EXPECT_EQ(CartLoadFile(MakeSparseFile(u64{5} << 32), &data, &size), 1u)

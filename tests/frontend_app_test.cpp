@@ -1,5 +1,6 @@
 // The application state machine and the process run, over the fake host.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <cstring>
@@ -18,6 +19,8 @@
 #include "support/frontend_fixture.h"
 
 namespace {
+
+namespace fs = std::filesystem;
 
 // Counts up the word at 0xFF0000 without end: addq.w #1,($FF0000).l; bra.s back.
 const std::initializer_list<u16> kCounterCode = {0x5279, 0x00FF, 0x0000, 0x60F8};
@@ -116,6 +119,36 @@ TEST_F(AppTest, EnterWithAnEmptyFolderRunsWithNoCartridge) {
   Frame({kKeyEscape});
   Frame();
   EXPECT_EQ(g_appState, u32(APP_STATE_MENU));
+}
+
+TEST_F(AppTest, EntriesThatCannotBeLoadedRunWithNoCartridgeAndLeadBack) {
+  // Listed like files, refused by the loader at once: nothing may block.
+  const fs::path roms = folder_.path() / "roms";
+  ASSERT_EQ(mkfifo((roms / "pipe.bin").c_str(), 0600), 0);
+  ASSERT_EQ(mkfifo((roms / "pipe.zip").c_str(), 0600), 0);
+  fs::create_directory(roms / "folder.bin");
+  fs::create_symlink(roms / "gone.bin", roms / "dangling.bin");
+  folder_.WriteFile("roms/game.smd", TinyCartridge(kCounterCode));
+  Start();
+  Frame();
+  Frame();
+  ASSERT_EQ(g_romList.count, 5);
+  for (i32 entry = 0; entry < g_romList.count; entry++) {
+    g_romList.cursor = entry * 256;
+    const char* name = g_romList.names + g_romList.FindOffset(entry);
+    SCOPED_TRACE(name);
+    const bool game = std::strcmp(name, "game.smd") == 0;
+    const u32 presents = g_fake.presents.load();
+    Frame({kKeyEnter});
+    EXPECT_EQ(g_appState, u32(APP_STATE_RUNNING));
+    EXPECT_EQ(g_romData != nullptr, game);
+    EXPECT_EQ(g_machine.rom != nullptr, game);
+    Frame();
+    Frame({kKeyEscape});
+    Frame();
+    EXPECT_EQ(g_appState, u32(APP_STATE_MENU));
+    EXPECT_EQ(g_fake.presents.load(), presents + 4) << "every frame is shown";
+  }
 }
 
 TEST_F(AppTest, EscInTheMenuBeforeAnyGameRunsWithNoCartridge) {

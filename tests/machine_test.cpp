@@ -152,6 +152,34 @@ TEST_F(MachineTest, ImageIsCopiedAndSurvivesItsSource) {
   EXPECT_EQ(BusRead16(0x20000), 0);
 }
 
+void* NoMemory(void*, std::size_t) { return nullptr; }
+
+TEST_F(MachineTest, ImageThatCannotBeKeptIsReportedAndEjected) {
+  CartImage image(0x400);
+  image.Word(0x200, 0xBEEF);
+  ASSERT_EQ(CoreLoadRom(image.data(), image.size()), 0u);
+  // Both ways of getting the copy: a fresh buffer (reloading the image the
+  // core holds) and a reallocation of the old one.
+  const struct {
+    const char* name;
+    bool reload;
+  } cases[] = {{"reallocation", false}, {"reload of the held image", true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_EQ(CoreLoadRom(image.data(), image.size()), 0u);
+    CoreSetImageAllocatorForTest(NoMemory);
+    const u8* rom = c.reload ? g_machine.rom : image.data();
+    EXPECT_EQ(CoreLoadRom(rom, image.size()), 1u);
+    CoreSetImageAllocatorForTest(nullptr);
+    EXPECT_EQ(g_machine.rom, nullptr);
+    EXPECT_EQ(g_machine.romSize, 0u);
+    EXPECT_EQ(CoreRunFrame(), 1u);
+  }
+  EXPECT_EQ(CoreLoadRom(nullptr, 0), 0u) << "an eject needs no memory";
+  EXPECT_EQ(CoreLoadRom(image.data(), image.size()), 0u);
+  EXPECT_EQ(BusRead16(0x200), 0xBEEF);
+}
+
 TEST_F(MachineTest, FramePathsAndStatusBits) {
   CartImage image(0x400);
   CoreLoadRom(image.data(), image.size());

@@ -1,6 +1,7 @@
 #include "romload/romload.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "core/cart.h"
 #include "core/machine.h"
 #include "support/scratch_dir.h"
 #include "support/zip_bytes.h"
@@ -264,17 +266,76 @@ TEST_F(RomLoadTest, TruncatedArchivesLoadWhatIsThere) {
   ExpectCoreHoldsImage();
 }
 
-TEST_F(RomLoadTest, RawFilesOf2GiBOrMoreAreRefused) {
-  for (off_t size : {off_t(0x80000000), off_t(0x100000000) + 1000}) {
-    SCOPED_TRACE(size);
+TEST_F(RomLoadTest, RawFilesBeyondACartridgeAreRefusedUnread) {
+  // Sparse files: no disk space is used, and a refused one is never read.
+  const struct {
+    off_t size;
+    u32 result;
+  } cases[] = {
+      {off_t(kCartMaxFileSize) + 1, 1},
+      {off_t(0x80000000), 1},
+      {off_t(0x100000000) + 1000, 1},  // would wrap to a small size in 32 bits
+      {off_t(kCartMaxFileSize), 0},    // an interleaved image of the whole 16 MiB
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.size);
     const std::string name = dir_.Write("huge.bin", {});
-    // Sparse: no disk space is used.
-    if (truncate((dir_ / name).c_str(), size) != 0) GTEST_SKIP() << "no sparse files here";
-    EXPECT_EQ(Load(name), 1u);
+    if (truncate((dir_ / name).c_str(), c.size) != 0) GTEST_SKIP() << "no sparse files here";
+    EXPECT_EQ(Load(name), c.result);
+    EXPECT_EQ(g_romSize, c.result == 0 ? 16u * 1024 * 1024 : 0u);
+    EXPECT_EQ(g_machine.romSize, g_romSize);
+    EXPECT_EQ(g_romData == nullptr, c.result != 0);
+  }
+}
+
+TEST_F(RomLoadTest, OnlyRegularFilesAreOpened) {
+  // A FIFO would block the open until a writer came; none ever does here.
+  const Bytes image = Pattern(2048);
+  dir_.Write("real.bin", image);
+  ASSERT_EQ(mkfifo((dir_ / "pipe.bin").c_str(), 0600), 0);
+  ASSERT_EQ(mkfifo((dir_ / "pipe.zip").c_str(), 0600), 0);
+  std::filesystem::create_directory(dir_ / "folder.bin");
+  std::filesystem::create_directory_symlink(dir_ / "folder.bin", dir_ / "folder-link.smd");
+  std::filesystem::create_symlink(dir_ / "gone.bin", dir_ / "dangling.bin");
+  std::filesystem::create_symlink(dir_ / "real.bin", dir_ / "link.bin");
+  const struct {
+    const char* name;
+    u32 result;
+  } cases[] = {{"pipe.bin", 1},        {"pipe.zip", 1},     {"folder.bin", 1},
+               {"folder-link.smd", 1}, {"dangling.bin", 1}, {"link.bin", 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(Load(c.name), c.result);
+    EXPECT_EQ(g_romSize, c.result == 0 ? image.size() : 0u);
+    EXPECT_EQ(g_machine.romSize, g_romSize);
+    EXPECT_EQ(g_romData == nullptr, c.result != 0);
+  }
+  RomUnload();
+  std::strcpy(g_romPath, "/dev/zero");  // a device is no file either
+  EXPECT_EQ(RomLoad(), 1u);
+  EXPECT_EQ(g_machine.rom, nullptr);
+}
+
+void* NoMemory(void*, std::size_t) { return nullptr; }
+
+TEST_F(RomLoadTest, ImageTheCoreCannotKeepIsAFailedLoad) {
+  dir_.Write("rom.bin", Pattern(1000));
+  const Bytes packed = RawDeflate(Pattern(5000));
+  dir_.Write("rom.zip", ZipLocalEntry("r", kZipDeflated, 0, packed, u32(packed.size()), 5000));
+  for (const char* name : {"rom.bin", "rom.zip"}) {
+    SCOPED_TRACE(name);
+    RomUnload();
+    Select(name);
+    CoreSetImageAllocatorForTest(NoMemory);
+    EXPECT_EQ(RomLoad(), 1u);
+    CoreSetImageAllocatorForTest(nullptr);
     EXPECT_EQ(g_romData, nullptr);
     EXPECT_EQ(g_romSize, 0u);
     EXPECT_EQ(g_machine.rom, nullptr);
+    EXPECT_EQ(CoreRunFrame(), 1u);
   }
+  EXPECT_EQ(Load("rom.bin"), 0u) << "the next load is not affected";
+  ExpectCoreHoldsImage();
 }
 
 TEST(RomConvert, ByteSwapAndBlockDecode) {
