@@ -98,8 +98,9 @@ inline u64 PaletteBytes(u32 palette) { return palette * kOnes; }
 // by place, which nothing has to invalidate. It is never asked for an empty
 // row (both words 0), so the zero tag of an unused slot never matches.
 struct CellRow {
-  u64 tag;  // words in the low half, the look bits above
   u64 pixels;
+  u64 tag;  // words in the low half, the look bits above; between the two
+            // so that they are read as two words, not one vector to split
   u64 keep;
 };
 // Planes and sprites keep theirs apart, as the same pattern is often shown
@@ -183,6 +184,9 @@ void DrawTileStripFrom(const TileStrip& ts, HighCells& high) {
   const u32 fine = static_cast<u32>(ts.planeLine) & 7;
   const u32 fineFlipped = 7 - fine;
   u32 emptyEntry = 0x10000;  // matches no entry word
+  // The last entry drawn, and its row: its repeats need no lookup.
+  u32 lastEntry = 0x10000;
+  const CellRow* last = nullptr;
   for (; dest < end; dest += 8, offset = (offset + 2) & offsetMask) {
     u16 w;
     if constexpr (kWraps) {
@@ -192,13 +196,17 @@ void DrawTileStripFrom(const TileStrip& ts, HighCells& high) {
     }
     const u32 entry = w;
     if (entry == emptyEntry) continue;
-    const u32 row = ((entry & 0x7FF) << 3) + ((entry & 0x1000) ? fineFlipped : fine);
-    const u32 words = PatternRowWords(row);
-    if (words == 0) {
-      emptyEntry = entry;
-      continue;
+    if (entry != lastEntry) {
+      const u32 row = ((entry & 0x7FF) << 3) + ((entry & 0x1000) ? fineFlipped : fine);
+      const u32 words = PatternRowWords(row);
+      if (words == 0) {
+        emptyEntry = entry;
+        continue;
+      }
+      last = &CellRowAt(s_planeRows[row], words | LookTag(entry));
+      lastEntry = entry;
     }
-    const CellRow& c = CellRowAt(s_planeRows[row], words | LookTag(entry));
+    const CellRow& c = *last;
     if (entry & 0x8000) {
       high.cells[high.count++] = {c.pixels, c.keep, dest};
     } else {
