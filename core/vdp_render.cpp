@@ -112,7 +112,14 @@ CellRow s_spriteRows[0x4000];
 
 constexpr u32 kLookBits = 0x6800;
 
-inline u64 LookTag(u32 attr) { return u64{attr & kLookBits} << 32; }
+constexpr u64 LookTag(u32 attr) { return u64{attr & kLookBits} << 32; }
+// LookTag by the top five bits of a name entry, for the hot loop.
+constexpr std::array<u64, 32> MakeEntryLookTags() {
+  std::array<u64, 32> t{};
+  for (u32 i = 0; i < 32; ++i) t[i] = LookTag(i << 11);
+  return t;
+}
+constexpr std::array<u64, 32> kEntryLookTags = MakeEntryLookTags();
 inline u32 SpriteSlotTurn(u32 attr) { return (((attr >> 11) & 1) | ((attr >> 12) & 6)) << 11; }
 
 [[gnu::noinline]] void MakeCellRow(CellRow& c, u64 tag) {
@@ -203,7 +210,7 @@ void DrawTileStripFrom(const TileStrip& ts, HighCells& high) {
         emptyEntry = entry;
         continue;
       }
-      last = &CellRowAt(s_planeRows[row], words | LookTag(entry));
+      last = &CellRowAt(s_planeRows[row], words | kEntryLookTags[entry >> 11]);
       lastEntry = entry;
     }
     const CellRow& c = *last;
