@@ -6,8 +6,9 @@
 // What makes it fast keeps the drawing order: each plane's row is read once,
 // its high-priority cells held back until the low sprites are down; the
 // sprite list is walked once and binned by line until something can change
-// it; and each pattern row's spread pixels are kept beside the words they
-// were made from.
+// it; and each pattern row is kept ready to merge in the look it was last
+// shown in (palette and flip applied, with its mask), beside the words it
+// was made from.
 //
 // Every VRAM index is wrapped to 15 bits, and every cell or sprite column is
 // drawn at buffer position 24 + p with 0 < p < 328, so its eight pixels land
@@ -83,50 +84,70 @@ inline u64 SpreadRow(u32 v) {
          (u64{kSpread[v >> 24]} << 32) | (u64{kSpread[(v >> 16) & 255]} << 48);
 }
 
-// The spread form of every pattern row, kept beside the words it was made
-// from and remade when the row's words differ: a memo of SpreadRow by place,
-// which nothing has to invalidate.
-struct SpreadCache {
-  u32 words;
-  u64 pixels;
-};
-SpreadCache s_spread[0x4000];  // by pattern row
-
-inline u64 SpreadRowAt(u32 row, u32 words) {
-  SpreadCache& c = s_spread[row];
-  if (c.words != words) {
-    c.words = words;
-    c.pixels = SpreadRow(words);
-  }
-  return c.pixels;
-}
-
 constexpr u64 kOnes = 0x0101010101010101ull;
 
 // The palette bits in every byte.
 inline u64 PaletteBytes(u32 palette) { return palette * kOnes; }
 
-// Writes the non-zero pixels, each with the palette bits of paletteBytes, to
-// dest; zero pixels keep what is there.
-inline void MergeRow(u8* dest, u64 pixels, u64 paletteBytes) {
+// A pattern row as one look of a cell or sprite column shows it: pixels
+// spread, flipped when the look is, with the palette bits in and zero where
+// the row is transparent; keep is 0xFF in the bytes it leaves as they are.
+// One is kept by pattern row, tagged with the row's words and the look (the
+// palette and horizontal flip bits of the name entry or sprite attribute,
+// bits 14-13 and 11) it was made for, and remade when either differs: a memo
+// by place, which nothing has to invalidate. It is never asked for an empty
+// row (both words 0), so the zero tag of an unused slot never matches.
+struct CellRow {
+  u64 pixels;
+  u64 tag;  // words in the low half, the look bits above; between the two
+            // so that they are read as two words, not one vector to split
+  u64 keep;
+};
+// Planes and sprites keep theirs apart, as the same pattern is often shown
+// in one look on a plane and in others by sprites. A plane's slot is its
+// pattern row; sprites, which often share patterns in several looks, have
+// the slots of each look turned by 0x800 rows (256 patterns) from the last.
+CellRow s_planeRows[0x4000];
+CellRow s_spriteRows[0x4000];
+
+constexpr u32 kLookBits = 0x6800;
+
+constexpr u64 LookTag(u32 attr) { return u64{attr & kLookBits} << 32; }
+// LookTag by the top five bits of a name entry, for the hot loop.
+constexpr std::array<u64, 32> MakeEntryLookTags() {
+  std::array<u64, 32> t{};
+  for (u32 i = 0; i < 32; ++i) t[i] = LookTag(i << 11);
+  return t;
+}
+constexpr std::array<u64, 32> kEntryLookTags = MakeEntryLookTags();
+inline u32 SpriteSlotTurn(u32 attr) { return (((attr >> 11) & 1) | ((attr >> 12) & 6)) << 11; }
+
+[[gnu::noinline]] void MakeCellRow(CellRow& c, u64 tag) {
+  u64 pixels = SpreadRow(static_cast<u32>(tag));
+  if (tag & (u64{0x800} << 32)) pixels = __builtin_bswap64(pixels);
   // Pixel values are at most 15, so adding 0x7F sets a byte's top bit
   // exactly when the pixel is non-zero, without carrying into the next byte;
   // (top << 1) - (top >> 7) widens each top bit to 0xFF.
   const u64 top = (pixels + 0x7F * kOnes) & (0x80 * kOnes);
   const u64 opaque = (top << 1) - (top >> 7);
-  u64 d;
-  std::memcpy(&d, dest, 8);
-  d ^= (d ^ (pixels | paletteBytes)) & opaque;
-  std::memcpy(dest, &d, 8);
+  c.tag = tag;
+  c.pixels = (pixels | PaletteBytes(static_cast<u32>(tag >> 41) & 0x30)) & opaque;
+  c.keep = ~opaque;
 }
 
-// Draws pattern row row at dest; an empty row (both words 0) draws nothing.
-inline void DrawPatternRow(u8* dest, u32 row, u64 paletteBytes, bool flipped) {
-  const u32 words = PatternRowWords(row);
-  if (words == 0) return;
-  u64 pixels = SpreadRowAt(row, words);
-  if (flipped) pixels = __builtin_bswap64(pixels);
-  MergeRow(dest, pixels, paletteBytes);
+// The row with tag (words not both 0) from its slot.
+inline const CellRow& CellRowAt(CellRow& c, u64 tag) {
+  if (c.tag != tag) [[unlikely]]
+    MakeCellRow(c, tag);
+  return c;
+}
+
+// Writes the opaque pixels to dest; the others keep what is there.
+inline void MergeRow(u8* dest, u64 pixels, u64 keep) {
+  u64 d;
+  std::memcpy(&d, dest, 8);
+  d = (d & keep) | pixels;
+  std::memcpy(dest, &d, 8);
 }
 
 void VdpFillBackground() { std::memset(g_lineBuffer + kVisible, Reg(7) & 63, 320); }
@@ -139,8 +160,8 @@ u8* s_stripEnd;
 // entry is fetched and decoded once, and its pixels wait here until the low
 // sprites are down. A strip has at most 41 cells, and a line two strips.
 struct HighCell {
-  u64 pixels;  // spread and flipped
-  u64 paletteBytes;
+  u64 pixels;  // as CellRow
+  u64 keep;
   u8* dest;
 };
 struct HighCells {
@@ -160,37 +181,43 @@ void DrawTileStripFrom(const TileStrip& ts, HighCells& high) {
   const u32 rowBase = ts.rowBase & 0x7FFF;
   const u32 columnMask = ts.columnMask;
   const u8* const names = g_machine.vram + (rowBase << 1);
-  // floor(-hscroll / 8), and the position 1-8 of the first cell's right end.
-  u32 column = static_cast<u32>(static_cast<i32>(0u - ts.hscroll) >> 3);
+  // The byte offset in the row of entry floor(-hscroll / 8), wrapped to the
+  // plane, and the position 1-8 of the first cell's right end.
+  const u32 offsetMask = columnMask << 1;
+  u32 offset = (static_cast<u32>(static_cast<i32>(0u - ts.hscroll) >> 3) << 1) & offsetMask;
   u8* dest = g_lineBuffer + kCellOrigin + ((ts.hscroll - 1) & 7) + 1;
   u8* const end = s_stripEnd;
   // The row within the pattern, and vertically flipped.
   const u32 fine = static_cast<u32>(ts.planeLine) & 7;
   const u32 fineFlipped = 7 - fine;
   u32 emptyEntry = 0x10000;  // matches no entry word
-  for (; dest < end; dest += 8, ++column) {
-    u32 entry;
+  // The last entry drawn, and its row: its repeats need no lookup.
+  u32 lastEntry = 0x10000;
+  const CellRow* last = nullptr;
+  for (; dest < end; dest += 8, offset = (offset + 2) & offsetMask) {
+    u16 w;
     if constexpr (kWraps) {
-      entry = Vram(rowBase + (column & columnMask));
+      std::memcpy(&w, g_machine.vram + (((rowBase << 1) + offset) & 0xFFFF), 2);
     } else {
-      u16 w;
-      std::memcpy(&w, names + ((column & columnMask) << 1), 2);
-      entry = w;
+      std::memcpy(&w, names + offset, 2);
     }
+    const u32 entry = w;
     if (entry == emptyEntry) continue;
-    const u32 row = ((entry & 0x7FF) << 3) + ((entry & 0x1000) ? fineFlipped : fine);
-    const u32 words = PatternRowWords(row);
-    if (words == 0) {
-      emptyEntry = entry;
-      continue;
+    if (entry != lastEntry) {
+      const u32 row = ((entry & 0x7FF) << 3) + ((entry & 0x1000) ? fineFlipped : fine);
+      const u32 words = PatternRowWords(row);
+      if (words == 0) {
+        emptyEntry = entry;
+        continue;
+      }
+      last = &CellRowAt(s_planeRows[row], words | kEntryLookTags[entry >> 11]);
+      lastEntry = entry;
     }
-    u64 pixels = SpreadRowAt(row, words);
-    if (entry & 0x800) pixels = __builtin_bswap64(pixels);
-    const u64 paletteBytes = PaletteBytes((entry >> 9) & 0x30);
+    const CellRow& c = *last;
     if (entry & 0x8000) {
-      high.cells[high.count++] = {pixels, paletteBytes, dest};
+      high.cells[high.count++] = {c.pixels, c.keep, dest};
     } else {
-      MergeRow(dest, pixels, paletteBytes);
+      MergeRow(dest, c.pixels, c.keep);
     }
   }
 }
@@ -240,15 +267,16 @@ void VdpRenderWindow(HighCells& high) {
 
 // One entry of the sprite list, decoded once when the list is walked.
 struct Sprite {
-  i32 y;        // top line
-  i32 height;   // in lines: 8, 16, 24 or 32
-  i32 columns;  // columns that reach the screen, 0-4: columns wholly off
-                // either edge are never drawn, not even into the margins
-  u8* dest;     // where the first of them is drawn
-  u32 cell;     // pattern of its top cell
-  u32 step;     // pattern step from one column to the next: h, or -h when flipped
-  u64 paletteBytes;
-  u16 attr;  // word 2: bit 15 priority, bit 12 vertical flip, bit 11 horizontal flip
+  i32 y;         // top line
+  i32 height;    // in lines: 8, 16, 24 or 32
+  i32 columns;   // columns that reach the screen, 0-4: columns wholly off
+                 // either edge are never drawn, not even into the margins
+  u8* dest;      // where the first of them is drawn
+  u32 cell;      // pattern of its top cell
+  u32 step;      // pattern step from one column to the next: h, or -h when flipped
+  u32 slotTurn;  // SpriteSlotTurn of attr
+  u64 look;      // LookTag of attr
+  u16 attr;      // word 2: bit 15 priority, bit 12 vertical flip, bit 11 horizontal flip
 };
 
 // A sprite's cells run column by column: column c, row r uses pattern
@@ -256,11 +284,15 @@ struct Sprite {
 inline void VdpDrawSprite(const Sprite& s, i32 line) {
   i32 y = line - s.y;
   if (s.attr & 0x1000) y = s.height - 1 - y;
-  const bool flipped = (s.attr & 0x800) != 0;
   u32 row = (s.cell + static_cast<u32>(y >> 3)) * 8 + static_cast<u32>(y & 7);
   u8* dest = s.dest;
   for (i32 c = 0; c < s.columns; ++c) {
-    DrawPatternRow(dest, row & 0x3FFF, s.paletteBytes, flipped);
+    const u32 at = row & 0x3FFF;
+    const u32 words = PatternRowWords(at);
+    if (words != 0) {
+      const CellRow& r = CellRowAt(s_spriteRows[(at + s.slotTurn) & 0x3FFF], words | s.look);
+      MergeRow(dest, r.pixels, r.keep);
+    }
     dest += 8;
     row += s.step * 8;
   }
@@ -330,7 +362,8 @@ void VdpWalkSprites(u32 tableBase) {
       }
     }
     s.step = step;
-    s.paletteBytes = PaletteBytes((attr >> 9) & 0x30);
+    s.slotTurn = SpriteSlotTurn(attr);
+    s.look = LookTag(attr);
     s.attr = attr;
     // A sprite wholly off the screen's sides is never binned.
     const i32 first = s.y < 0 ? 0 : s.y;
@@ -394,7 +427,7 @@ void VdpRenderLayers() {
   VdpRenderSprites(0);
   for (u32 i = 0; i < high.count; ++i) {
     const HighCell& c = high.cells[i];
-    MergeRow(c.dest, c.pixels, c.paletteBytes);
+    MergeRow(c.dest, c.pixels, c.keep);
   }
   VdpRenderSprites(1);
 }
