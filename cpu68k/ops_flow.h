@@ -188,11 +188,11 @@ CPU68K_HANDLER(Chk) {
   const i32 bound = static_cast<i16>(EaRead<src, Sz::W>(op, s));
   const i32 value = static_cast<i16>(RegD(op >> 9));
   if (value < 0) {
-    s.n = 0x80000000;
+    SetFlagN(s, true);
     return Cpu68kTrapAfter(6, cost, s);
   }
   if (value > bound) {
-    s.n = 0;
+    SetFlagN(s, false);
     s.cv &= ~kFlagV;
     return Cpu68kTrapAfter(6, cost, s);
   }
