@@ -448,21 +448,26 @@ inline void Cpu68kSetNewPc(u32 v, Cpu68kRunState& s) {
 // bits and given a fetch base. kNear (the branches, JMP, JSR and RTS): a
 // target inside the window that the current base maps keeps that base,
 // which is the one setPcBase would give it, and the call is saved.
+// The near form leaves the odd target and the new base to Cpu68kJumpFar, out
+// of line, so that a jump inside the window needs no stack frame.
+void Cpu68kJumpFar(u32 v, Cpu68kRunState& s);
 template <bool kNear = false>
 inline void Cpu68kJump(u32 v, Cpu68kRunState& s) {
-  if (v & 1) [[unlikely]] {
-    Cpu68kException(3, v - 2, s);
-    return;
-  }
   if constexpr (kNear) {
     const u32 pc = v & g_cpu68kMemHandlers.addrMask;
-    if (pc - g_cpu68kPcLow < g_cpu68kPcSpan) [[likely]] {
+    if (!(v & 1) && pc - g_cpu68kPcLow < g_cpu68kPcSpan) [[likely]] {
       g_cpu68kContext.pcFull = v;
       s.pc = pc;
       return;
     }
+    Cpu68kJumpFar(v, s);
+  } else {
+    if (v & 1) [[unlikely]] {
+      Cpu68kException(3, v - 2, s);
+      return;
+    }
+    Cpu68kSetNewPc(v, s);
   }
-  Cpu68kSetNewPc(v, s);
 }
 
 // The return address that BSR and JSR push: the top byte of pcFull.
