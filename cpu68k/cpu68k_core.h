@@ -5,6 +5,7 @@
 // encodings); at run time a handler decodes only register numbers.
 #pragma once
 
+#include <bit>
 #include <cstring>
 #include <type_traits>
 
