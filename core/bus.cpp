@@ -61,8 +61,24 @@ inline const u8* BaseFor(const void* target, u32 pc) {
   BusWriteIo16(a + 2, static_cast<u16>(data));
 }
 
-u32 HandlerRead8(u32 address) { return BusRead8(address); }
-u32 HandlerRead16(u32 address) { return BusRead16(address); }
+// The byte and word reads in their handler form, widened once at the end of
+// each path rather than again after the paths join.
+inline u32 Read8(u32 address) {
+  const u32 a = address & 0xFFFFFF;
+  if (a < g_machine.romSize) return g_machine.rom[a ^ 1];
+  if (InRam(a)) return g_machine.ram[(a ^ 1) & 0xFFFF];
+  const u32 w = BusReadIo16(a & ~1u);
+  return (a & 1) ? w & 0xFF : w >> 8;
+}
+inline u32 Read16(u32 address) {
+  const u32 a = address & 0xFFFFFE;
+  if (a < g_machine.romSize) return LoadWord(g_machine.rom + a);
+  if (InRam(a)) return LoadWord(g_machine.ram + (a & 0xFFFF));
+  return BusReadIo16(a);
+}
+
+u32 HandlerRead8(u32 address) { return Read8(address); }
+u32 HandlerRead16(u32 address) { return Read16(address); }
 u32 HandlerRead32(u32 address) { return BusRead32(address); }
 void HandlerWrite8(u32 address, u32 data) { BusWrite8(address, static_cast<u8>(data)); }
 void HandlerWrite16(u32 address, u32 data) { BusWrite16(address, static_cast<u16>(data)); }
@@ -82,20 +98,9 @@ constexpr Cpu68kMemHandlers kConsoleHandlers = {
 constinit const Cpu68kMemHandlers kCpu68kConsoleMemHandlers = kConsoleHandlers;
 constinit Cpu68kMemHandlers g_cpu68kMemHandlers = kConsoleHandlers;
 
-u8 BusRead8(u32 address) {
-  const u32 a = address & 0xFFFFFF;
-  if (a < g_machine.romSize) return g_machine.rom[a ^ 1];
-  if (InRam(a)) return g_machine.ram[(a ^ 1) & 0xFFFF];
-  const u16 w = BusReadIo16(a & ~1u);
-  return static_cast<u8>((a & 1) ? w : w >> 8);
-}
+u8 BusRead8(u32 address) { return static_cast<u8>(Read8(address)); }
 
-u16 BusRead16(u32 address) {
-  const u32 a = address & 0xFFFFFE;
-  if (a < g_machine.romSize) return LoadWord(g_machine.rom + a);
-  if (InRam(a)) return LoadWord(g_machine.ram + (a & 0xFFFF));
-  return BusReadIo16(a);
-}
+u16 BusRead16(u32 address) { return static_cast<u16>(Read16(address)); }
 
 // The region is decided once, for the high word. The image buffer carries
 // zeros past its end, so a long that straddles it reads 0 in its low word; a

@@ -58,12 +58,13 @@ void VdpCommitCommand() {
   if (c & 0x80) VdpDmaStart();
 }
 
-void VdpWriteData(u16 value) {
-  VdpState& vdp = Vdp();
+namespace {
+// One data word stored for a code at an address, the address not stepped.
+inline void StoreData(u32 code, u32 address, u16 value) {
   // An odd address swaps the bytes of the word; the word index ignores bit 0.
-  if (vdp.address & 1) value = static_cast<u16>((value << 8) | (value >> 8));
-  const u32 index = vdp.address >> 1;
-  switch (vdp.code) {
+  if (address & 1) value = static_cast<u16>((value << 8) | (value >> 8));
+  const u32 index = address >> 1;
+  switch (code) {
     case 1:
       std::memcpy(g_machine.vram + ((index & 0x7FFF) << 1), &value, 2);
       VdpNoteVramWrite(index);
@@ -79,6 +80,12 @@ void VdpWriteData(u16 value) {
       // Read codes and codes that select no memory store nothing.
       break;
   }
+}
+}  // namespace
+
+void VdpWriteData(u16 value) {
+  VdpState& vdp = Vdp();
+  StoreData(vdp.code, vdp.address, value);
   vdp.address = static_cast<u16>(vdp.address + vdp.regs[15]);
 }
 
@@ -112,9 +119,18 @@ void VdpDmaStart() {
 
 // The whole transfer happens at once, inside the write that started it: no
 // emulated time passes and no busy bit is set.
+// The code and the increment stay as they are for the whole transfer, and
+// no bus read changes VDP state, so the loop keeps them and the address at
+// hand and stores the address back once.
 void VdpDmaFromBus(u32 source, i32 count) {
+  VdpState& vdp = Vdp();
+  const u32 code = vdp.code;
+  const u32 step = vdp.regs[15];
+  u16 address = vdp.address;
   for (i32 i = 0; i < count; ++i) {
-    VdpWriteData(BusRead16(source));
+    StoreData(code, address, BusRead16(source));
+    address = static_cast<u16>(address + step);
     source += 2;
   }
+  vdp.address = address;
 }

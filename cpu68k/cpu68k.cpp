@@ -110,6 +110,8 @@ bool Cpu68kException(u32 vector, u32 stackedPc, Cpu68kRunState& s) {
   return true;
 }
 
+[[gnu::noinline]] void Cpu68kJumpFar(u32 v, Cpu68kRunState& s) { Cpu68kJump<false>(v, s); }
+
 i32 Cpu68kTakeInterrupt(Cpu68kRunState& s) {
   Cpu68kContext& c = g_cpu68kContext;
   const u32 level = c.irqPending & 7;

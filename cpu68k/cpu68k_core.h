@@ -5,6 +5,7 @@
 // encodings); at run time a handler decodes only register numbers.
 #pragma once
 
+#include <bit>
 #include <cstring>
 #include <type_traits>
 
@@ -12,20 +13,19 @@
 #include "cpu68k_optable.inc"
 
 // The run's working state: kept apart from the context for the length of a
-// run and written back when it ends. The flag image is held in three parts
+// run and written back when it ends. The flag image is held in two parts
 // while the run lasts, since most instructions set N and Z from their result
-// and storing the result is cheaper than testing it: N is bit 31 of n, Z is
-// set when z is 0, and cv is the image with C, V and every bit other than N
-// and Z (bits 6 and 7 of cv mean nothing). Cpu68kImage joins them into the
-// image wherever it is read as a whole.
-// (n and z lie apart: as neighbours the compiler joins their two stores of
-// one value into a slower vector store.)
+// and storing the result is cheaper than testing it: nz holds the result
+// sign-extended to 64 bits, so N is its bit 63 and Z is set when its low 32
+// bits are 0 (the halves can also hold N and Z both set, as a CCR write may
+// leave them); cv is the image with C, V and every bit other than N and Z
+// (bits 6 and 7 of cv mean nothing). Cpu68kImage joins them into the image
+// wherever it is read as a whole.
 struct Cpu68kRunState {
   u32 pc;          // 68000 address of the next word to fetch
-  u32 n;           // N in bit 31
-  const u8* base;  // opcode fetch base: the word at PC is at base + PC
-  u32 z;           // Z when 0
   u32 cv;          // flag image apart from N and Z
+  const u8* base;  // opcode fetch base: the word at PC is at base + PC
+  u64 nz;          // N in bit 63, Z when the low half is 0
 };
 
 // A handler returns the cycles that are still to be charged for it, its own
@@ -156,20 +156,28 @@ constexpr u32 SignBitTo(u64 v) {
 }
 
 // The image from the run state's three parts, and the parts from an image.
+inline constexpr u64 kNzHigh = 0xFFFFFFFF00000000;  // the half that carries N
+inline bool FlagN(const Cpu68kRunState& s) { return s.nz >> 63; }
+inline bool FlagZ(const Cpu68kRunState& s) { return static_cast<u32>(s.nz) == 0; }
 inline u32 Cpu68kImage(const Cpu68kRunState& s) {
-  return (s.cv & ~(kFlagN | kFlagZ)) | ((s.n >> 24) & kFlagN) | (s.z == 0 ? kFlagZ : 0);
+  return (s.cv & ~(kFlagN | kFlagZ)) | (FlagN(s) ? kFlagN : 0) | (FlagZ(s) ? kFlagZ : 0);
 }
 inline void Cpu68kSetImage(Cpu68kRunState& s, u32 image) {
   s.cv = image;
-  s.n = image << 24;
-  s.z = ~image & kFlagZ;
+  s.nz = ((image & kFlagN) ? kNzHigh : 0) | (~image & kFlagZ);
 }
 
-// N and Z of a result at the operand size: the result sign-extended to 32
+// N alone, and N with Z only ever cleared: a nonzero r clears it.
+inline void SetFlagN(Cpu68kRunState& s, bool n) { s.nz = (s.nz & ~kNzHigh) | (n ? kNzHigh : 0); }
+inline void SetFlagNClearZ(Cpu68kRunState& s, bool n, u32 r) {
+  s.nz = (n ? kNzHigh : 0) | static_cast<u32>(s.nz | r);
+}
+
+// N and Z of a result at the operand size: the result sign-extended to 64
 // bits is negative and zero exactly when the result is.
 template <Sz sz>
 inline void SetFlagsNZ(Cpu68kRunState& s, u32 r) {
-  s.n = s.z = SignExtend<sz>(r);
+  s.nz = static_cast<u64>(static_cast<i64>(static_cast<i32>(SignExtend<sz>(r))));
 }
 
 // Flags of a move, a logical operation or a test: N and Z, V and C clear.
@@ -205,7 +213,7 @@ constexpr Wide<sz> WideSub(u32 d, u32 s, u32 x = 0) {
 // The sixteen conditions, tested on the flags of the run state.
 template <int cc>
 inline bool Condition(const Cpu68kRunState& s) {
-  const bool c = s.cv & kFlagC, z = s.z == 0, n = s.n >> 31, v = s.cv & kFlagV;
+  const bool c = s.cv & kFlagC, z = FlagZ(s), n = FlagN(s), v = s.cv & kFlagV;
   switch (cc) {
     case 0:
       return true;
@@ -441,21 +449,26 @@ inline void Cpu68kSetNewPc(u32 v, Cpu68kRunState& s) {
 // bits and given a fetch base. kNear (the branches, JMP, JSR and RTS): a
 // target inside the window that the current base maps keeps that base,
 // which is the one setPcBase would give it, and the call is saved.
+// The near form leaves the odd target and the new base to Cpu68kJumpFar, out
+// of line, so that a jump inside the window needs no stack frame.
+void Cpu68kJumpFar(u32 v, Cpu68kRunState& s);
 template <bool kNear = false>
 inline void Cpu68kJump(u32 v, Cpu68kRunState& s) {
-  if (v & 1) [[unlikely]] {
-    Cpu68kException(3, v - 2, s);
-    return;
-  }
   if constexpr (kNear) {
     const u32 pc = v & g_cpu68kMemHandlers.addrMask;
-    if (pc - g_cpu68kPcLow < g_cpu68kPcSpan) [[likely]] {
+    if (!(v & 1) && pc - g_cpu68kPcLow < g_cpu68kPcSpan) [[likely]] {
       g_cpu68kContext.pcFull = v;
       s.pc = pc;
       return;
     }
+    Cpu68kJumpFar(v, s);
+  } else {
+    if (v & 1) [[unlikely]] {
+      Cpu68kException(3, v - 2, s);
+      return;
+    }
+    Cpu68kSetNewPc(v, s);
   }
-  Cpu68kSetNewPc(v, s);
 }
 
 // The return address that BSR and JSR push: the top byte of pcFull.

@@ -129,8 +129,7 @@ inline i32 Cpu68kQuick(u32 op, Cpu68kRunState& s) {
 template <Sz sz>
 inline void SetFlagsExtended(Cpu68kRunState& s, u32 cv, u32 r) {
   s.cv = cv;
-  s.n = SignExtend<sz>(r);
-  s.z |= r;
+  SetFlagNClearZ(s, SignExtend<sz>(r) >> 31, r);
   g_cpu68kContext.xFlag = cv;
 }
 

@@ -165,7 +165,7 @@ inline i32 Cpu68kBitOp(u32 op, Cpu68kRunState& s) {
       cost = (kStatic ? 12 : 8) + EaCost<dst, Sz::B>();
     }
   }
-  s.z = wasZero ? 0 : 1;
+  s.nz = (s.nz & kNzHigh) | (wasZero ? 0 : 1);
   return Charge(cost);
 }
 
@@ -214,8 +214,7 @@ template <bool kNIsCarry>
 inline void DecimalFlags(u32 r, bool carry, Cpu68kRunState& s) {
   const u32 cv = (s.cv & kFlagV) | (carry ? kFlagC : 0);
   s.cv = cv;
-  s.n = (kNIsCarry ? carry : (r & 0x80) != 0) ? 0x80000000 : 0;
-  s.z |= r;
+  SetFlagNClearZ(s, kNIsCarry ? carry : (r & 0x80) != 0, r);
   g_cpu68kContext.xFlag = cv;
 }
 

@@ -64,8 +64,21 @@ CPU68K_HANDLER(Dbcc) {
     return Charge(12);
   }
   u32& d = RegD(op);
-  const u32 count = (d - 1) & 0xFFFF;
-  d = (d & 0xFFFF0000) | count;
+  u32 count;
+  if constexpr (std::endian::native == std::endian::little) {
+    // The counter is the register's first two bytes: read and stored as a
+    // word, with no merge into the high half. Only here, since the loop
+    // reads it back as a word: a long read soon after a word store would
+    // wait for that store.
+    u16 w;
+    std::memcpy(&w, &d, 2);
+    --w;
+    std::memcpy(&d, &w, 2);
+    count = w;
+  } else {
+    count = (d - 1) & 0xFFFF;
+    d = (d & 0xFFFF0000) | count;
+  }
   if (count == 0xFFFF) {
     s.pc += 2;
     return Charge(12);
@@ -188,11 +201,11 @@ CPU68K_HANDLER(Chk) {
   const i32 bound = static_cast<i16>(EaRead<src, Sz::W>(op, s));
   const i32 value = static_cast<i16>(RegD(op >> 9));
   if (value < 0) {
-    s.n = 0x80000000;
+    SetFlagN(s, true);
     return Cpu68kTrapAfter(6, cost, s);
   }
   if (value > bound) {
-    s.n = 0;
+    SetFlagN(s, false);
     s.cv &= ~kFlagV;
     return Cpu68kTrapAfter(6, cost, s);
   }
