@@ -1,9 +1,12 @@
 #include "frontend/app.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
+#include <string>
 
 #include "frontend/emu.h"
 #include "frontend/input.h"
@@ -23,6 +26,8 @@ const char g_productName[] = "Morvalith";
 const u32 g_version = 0x22;
 u32 g_samplesPerFrame = 0;
 
+char16_t g_menuMessage[160];
+
 static FILE* g_logFile = nullptr;
 
 namespace {
@@ -32,6 +37,61 @@ constexpr int kUp = 0, kDown = 1, kStart = 4, kBack = 7, kB = 8, kA = 10;
 
 bool Pressed(int i) { return g_input.hold[i] == 1; }
 bool Triggered(int i) { return g_input.trigger[i] != 0; }
+
+// Where the menu's message line stands: under the title, on a band of its own
+// so that list lines behind it do not mix with it.
+constexpr i32 kMessageX = 64, kMessageY = 80, kMessageBandTop = 76, kMessageBandHeight = 32;
+
+// Fills g_menuMessage with "Cannot load NAME: REASON", the name shortened
+// with an ellipsis where the whole line would not fit on the screen.
+void MenuSetLoadFailure(const char* name, const char* reason) {
+  char16_t wideName[260], wideReason[120];
+  TextWiden(wideName, std::size(wideName), name, 259);
+  TextWiden(wideReason, std::size(wideReason), reason, 119);
+  const std::u16string whole = wideName;
+  const i32 room = g_screenWidth - kMessageX - 16;
+  for (size_t keep = whole.size();; keep--) {
+    // Never between the halves of a surrogate pair.
+    if (keep > 0 && whole[keep - 1] >= 0xD800 && whole[keep - 1] < 0xDC00) continue;
+    std::u16string line = u"Cannot load " + whole.substr(0, keep);
+    if (keep < whole.size()) line += u'\u2026';
+    line += u": ";
+    line += wideReason;
+    line.resize(std::min(line.size(), std::size(g_menuMessage) - 1));
+    std::copy(line.begin(), line.end(), g_menuMessage);
+    g_menuMessage[line.size()] = 0;
+    if (keep == 0 || TextWidth(g_menuMessage) <= room) return;
+  }
+}
+
+// Loads the selected entry. A failure keeps the menu: the reason goes under
+// the title and, naming the file, on standard error, and the picture of the
+// game unloaded just before goes too, so nothing looks like a game running.
+u32 MenuLoadSelected() {
+  const char* name = g_romList.SelectedName();
+  const char* reason = nullptr;
+  if (name == nullptr) {
+    reason = "nothing selected";
+  } else if (g_romList.GetSelectedPath(g_romPath) != 0) {
+    reason = "the name is too long for a path";
+  } else if (RomLoad() != 0) {
+    reason = RomLoadError();
+  }
+  if (reason == nullptr) return 0;
+  EmuClearPicture();
+  if (name == nullptr) {
+    char why[300], line[320];
+    std::snprintf(why, sizeof why, "%s holds no .bin, .smd or .zip file", g_romList.folder);
+    std::fprintf(stderr, "%s: nothing to load: %s\n", g_productName, why);
+    std::snprintf(line, sizeof line, "Nothing to load: %s", why);
+    TextWiden(g_menuMessage, std::size(g_menuMessage), line, std::size(g_menuMessage) - 1);
+  } else {
+    std::fprintf(stderr, "%s: cannot load %s/%s: %s\n", g_productName, g_romList.folder, name,
+                 reason);
+    MenuSetLoadFailure(name, reason);
+  }
+  return 1;
+}
 
 }  // namespace
 
@@ -164,12 +224,12 @@ u32 MenuStep() {
   if (delta != 0) g_romList.Move(delta);
   if (Pressed(kB) || Pressed(kA) || Pressed(kStart)) {
     RomUnload();
-    g_romList.GetSelectedPath(g_romPath);
-    RomLoad();
-    // Also after a failed load: the core then runs no frame until Esc.
-    g_appState = APP_STATE_RUNNING;
+    g_menuMessage[0] = 0;
+    if (MenuLoadSelected() == 0) g_appState = APP_STATE_RUNNING;
   }
+  // Resumes the game, or runs with no cartridge when none is loaded.
   if (Pressed(kBack)) g_appState = APP_STATE_RUNNING;
+  if (g_appState == APP_STATE_RUNNING) g_menuMessage[0] = 0;
   return 0;
 }
 
@@ -189,6 +249,11 @@ u32 MenuDraw() {
   TextSetColor(0x60C0FF);
   TextDraw(title, 64, 48);
   g_romList.Draw();
+  if (g_menuMessage[0] != 0) {
+    VideoFillRect(0, kMessageBandTop, g_screenWidth, kMessageBandHeight, 0x501010);
+    TextSetColor(0xFFD040);
+    TextDraw(g_menuMessage, kMessageX, kMessageY);
+  }
   return 0;
 }
 

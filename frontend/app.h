@@ -23,6 +23,9 @@ extern i32 g_screenHeight;  // 576 selects 50 frames a second
 extern const char g_productName[];
 extern const u32 g_version;
 extern u32 g_samplesPerFrame;
+// The menu's message line: why the last chosen file did not load; empty
+// when there is nothing to say.
+extern char16_t g_menuMessage[160];
 
 // The whole process run; the result is the exit code.
 int WinMain();

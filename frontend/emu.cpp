@@ -20,10 +20,9 @@ u32 EmuInit() {
   g_coreInterface.samplesPerFrame = g_samplesPerFrame;
   g_frameWidth = FRAME_WIDTH;
   g_frameHeight = FRAME_HEIGHT;
-  const size_t bytes = size_t(g_frameWidth) * size_t(g_frameHeight) * 2;
-  g_frameBuffer = static_cast<u16*>(std::malloc(bytes));
+  g_frameBuffer = static_cast<u16*>(std::malloc(size_t(g_frameWidth) * size_t(g_frameHeight) * 2));
   if (g_frameBuffer == nullptr) return 1;
-  std::memset(g_frameBuffer, 0, bytes);
+  EmuClearPicture();
   return 0;
 }
 
@@ -34,6 +33,12 @@ void EmuShutdown() {
   g_frameHeight = 0;
   g_frameWidth = 0;
   CoreShutdown();
+}
+
+void EmuClearPicture() {
+  if (g_frameBuffer != nullptr) {
+    std::memset(g_frameBuffer, 0, size_t(g_frameWidth) * size_t(g_frameHeight) * 2);
+  }
 }
 
 u32 EmuRunFrame() {

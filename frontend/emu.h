@@ -15,4 +15,6 @@ extern i32 g_frameHeight;   // 224 while the buffer exists, else 0
 u32 EmuInit();
 void EmuShutdown();
 u32 EmuRunFrame();
+// Back to black: the picture of a game that is no longer loaded.
+void EmuClearPicture();
 u32 EmuDrawLine(i32 line, const u16* palette, const u8* pixels);

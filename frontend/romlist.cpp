@@ -40,6 +40,9 @@ u32 RomList::Scan() {
     std::snprintf(path, sizeof path, format, folder);
     AddMatches(path);
   }
+  // A cursor outside a list that has entries (an empty list's -1, or beyond
+  // a list that got shorter) would select nothing: it goes to the first.
+  if (count > 0 && (cursor < 0 || i64(cursor) >= i64(count) * 256)) cursor = 0;
   return 0;
 }
 
@@ -94,10 +97,20 @@ u32 RomList::Move(i32 delta) {
   return 0;
 }
 
-u32 RomList::GetSelectedPath(char* out) const {
+const char* RomList::SelectedName() const {
   const i32 offset = FindOffset(cursor >> 8);
-  if (offset < 0) return 1;
-  std::snprintf(out, 260, "%.128s/%.128s", folder, names + offset);
+  return offset < 0 ? nullptr : names + offset;
+}
+
+u32 RomList::GetSelectedPath(char* out) const {
+  const char* name = SelectedName();
+  if (name == nullptr) return 1;
+  // The whole name or nothing: a name cut short would open another file, or
+  // none at all.
+  char path[260];
+  const int length = std::snprintf(path, sizeof path, "%s/%s", folder, name);
+  if (length < 0 || size_t(length) >= sizeof path) return 1;
+  std::memcpy(out, path, size_t(length) + 1);
   return 0;
 }
 

@@ -16,7 +16,11 @@ class RomList {
   u32 Grow();
   i32 FindOffset(i32 index) const;
   u32 Move(i32 delta);
-  u32 GetSelectedPath(char* out) const;  // out holds 260 characters
+  // The selected entry's name; null when the cursor selects none.
+  const char* SelectedName() const;
+  // Folder, '/' and the selected name into out (260 characters); 1, with out
+  // untouched, when nothing is selected or the path would not fit.
+  u32 GetSelectedPath(char* out) const;
   u32 Draw() const;
 
   char folder[260];

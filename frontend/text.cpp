@@ -35,7 +35,29 @@ u32 Blend(u32 dst, u32 src, u32 a) {
   return out;
 }
 
+// The code point at *p, a surrogate pair joined; *p moves past it.
+u32 NextCodePoint(const char16_t** p) {
+  u32 cp = **p;
+  const char16_t next = (*p)[1];
+  if (cp >= 0xD800 && cp < 0xDC00 && next >= 0xDC00 && next < 0xE000) {
+    cp = 0x10000 + ((cp - 0xD800) << 10) + (next - 0xDC00);
+    (*p)++;
+  }
+  (*p)++;
+  return cp;
+}
+
 }  // namespace
+
+i32 TextWidth(const char16_t* text) {
+  if (g_font == nullptr) return 0;
+  i64 width = 0;
+  for (const char16_t* p = text; *p != 0;) {
+    const PlatformGlyph* g = PlatformFontGlyph(g_font, NextCodePoint(&p));
+    if (g != nullptr) width += g->advance;
+  }
+  return i32(std::min<i64>(width, 0x7FFFFFFF));
+}
 
 u32 TextDraw(const char16_t* text, i32 x, i32 y) {
   if (g_font == nullptr || g_backBuffer == nullptr) return 1;
@@ -47,13 +69,8 @@ u32 TextDraw(const char16_t* text, i32 x, i32 y) {
   const u32 alpha = g_textColor >> 24;
   const i32 baseline = y + PlatformFontAscent(g_font);
   i64 pen = x;
-  for (const char16_t* p = text; *p != 0; p++) {
-    u32 cp = *p;
-    if (cp >= 0xD800 && cp < 0xDC00 && p[1] >= 0xDC00 && p[1] < 0xE000) {
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (p[1] - 0xDC00);
-      p++;
-    }
-    const PlatformGlyph* g = PlatformFontGlyph(g_font, cp);
+  for (const char16_t* p = text; *p != 0;) {
+    const PlatformGlyph* g = PlatformFontGlyph(g_font, NextCodePoint(&p));
     if (g == nullptr) continue;
     if (pen >= right) break;
     const i64 gx = pen + g->left, gy = i64(baseline) - g->top;

@@ -14,6 +14,8 @@ u32 TextInit();
 void TextShutdown();
 u32 TextSetColor(u32 color);
 u32 TextDraw(const char16_t* text, i32 x, i32 y);
+// The pen advance of the whole string in pixels, unclipped; 0 without a font.
+i32 TextWidth(const char16_t* text);
 
 // Zero-fills `out` (capacity characters) and writes at most `maxChars`
 // characters of the narrow (UTF-8) string into it, always zero-terminated.

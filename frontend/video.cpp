@@ -1,5 +1,6 @@
 #include "frontend/video.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "frontend/app.h"
@@ -41,6 +42,18 @@ void VideoShutdown() {
 
 u32 VideoClear(u32 color) {
   PlatformDeviceClear(g_device, color);
+  return 0;
+}
+
+u32 VideoFillRect(i32 x, i32 y, i32 width, i32 height, u32 color) {
+  if (g_backBuffer == nullptr) return 1;
+  const i64 left = std::max<i64>(x, 0), top = std::max<i64>(y, 0);
+  const i64 right = std::min<i64>(i64(x) + width, g_backBufferWidth);
+  const i64 bottom = std::min<i64>(i64(y) + height, g_backBufferHeight);
+  for (i64 row = top; row < bottom; row++) {
+    u32* line = g_backBuffer + row * g_backBufferPitch;
+    std::fill(line + left, line + std::max(left, right), color & 0xFFFFFF);
+  }
   return 0;
 }
 

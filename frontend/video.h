@@ -18,5 +18,8 @@ void VideoShutdown();
 u32 VideoClear(u32 color);
 u32 VideoDrawFrame();
 u32 VideoPresent();
+// Fills a rectangle of the back buffer with 0xRRGGBB, clipped to it; 1
+// without a back buffer.
+u32 VideoFillRect(i32 x, i32 y, i32 width, i32 height, u32 color);
 u32 VideoSetTransforms();
 u32 VideoBuildQuad();

@@ -6,7 +6,11 @@ cd "$(dirname "$0")/.."
 bash scripts/deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$(nproc)"
-# Our demo cartridge is the default content of ./roms.
-mkdir -p roms
-cp build/testroms/demo.bin roms/demo.bin
+# Our demo cartridge is the default content of ./roms: it goes in only while
+# the folder holds no cartridge, and never over a file that is there.
+[ -e roms ] || [ -L roms ] || mkdir roms
+if [ -d roms ] && [ -z "$(find roms/ -maxdepth 1 \( -iname '*.bin' -o -iname '*.smd' \
+  -o -iname '*.zip' \) -print -quit)" ]; then
+  cp -n build/testroms/demo.bin roms/demo.bin
+fi
 exec build/frontend/morvalith

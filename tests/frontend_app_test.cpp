@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <map>
 #include <string>
 #include <thread>
 
@@ -56,6 +58,14 @@ class AppTest : public ::testing::Test {
   }
   // The menu title's first glyph box (fake font) sits at x 65, y 50.
   bool TitleDrawn() { return BackPixel(65, 50) == 0x60C0FF; }
+  // The message line's first glyph box sits at x 65, y 82, on its band.
+  bool MessageDrawn() { return BackPixel(65, 84) == 0xFFD040 && BackPixel(5, 84) == 0x501010; }
+  // The message with every character beyond ASCII as '~'.
+  static std::string Narrow(const char16_t* text) {
+    std::string out;
+    for (; *text != 0; text++) out += *text < 0x80 ? char(*text) : '~';
+    return out;
+  }
 
   ScratchFolder folder_;
   bool started_ = false;
@@ -106,49 +116,180 @@ TEST_F(AppTest, EscHeldLeavesTheGameOnceAndResumesOnlyOnANewPress) {
   EXPECT_NE(RamWord0(), atEsc);
 }
 
-TEST_F(AppTest, EnterWithAnEmptyFolderRunsWithNoCartridge) {
+// A load that fails keeps the menu and says why, on screen and on standard
+// error; Esc still runs with no cartridge, and a new scan follows as usual.
+TEST_F(AppTest, EnterWithAnEmptyFolderStaysInTheMenuAndSaysSo) {
   Start();
   Frame();
   Frame();
+  testing::internal::CaptureStderr();
   Frame({kKeyEnter});
-  EXPECT_EQ(g_appState, u32(APP_STATE_RUNNING));
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "Morvalith: nothing to load: ./roms holds no .bin, .smd or .zip file\n");
+  EXPECT_EQ(g_appState, u32(APP_STATE_MENU));
+  EXPECT_EQ(std::u16string(g_menuMessage),
+            u"Nothing to load: ./roms holds no .bin, .smd or .zip file");
+  EXPECT_TRUE(MessageDrawn());
   EXPECT_EQ(g_romData, nullptr);
-  EXPECT_STREQ(g_romPath, "");
   Frame();
+  Frame({kKeyEscape});
   EXPECT_EQ(g_appState, u32(APP_STATE_RUNNING));
+  EXPECT_EQ(g_menuMessage[0], 0);
+  Frame();
   Frame({kKeyEscape});
   Frame();
   EXPECT_EQ(g_appState, u32(APP_STATE_MENU));
+  EXPECT_FALSE(MessageDrawn());
 }
 
-TEST_F(AppTest, EntriesThatCannotBeLoadedRunWithNoCartridgeAndLeadBack) {
+TEST_F(AppTest, EntriesThatCannotBeLoadedKeepTheMenuAndSayWhy) {
   // Listed like files, refused by the loader at once: nothing may block.
   const fs::path roms = folder_.path() / "roms";
   ASSERT_EQ(mkfifo((roms / "pipe.bin").c_str(), 0600), 0);
   ASSERT_EQ(mkfifo((roms / "pipe.zip").c_str(), 0600), 0);
   fs::create_directory(roms / "folder.bin");
   fs::create_symlink(roms / "gone.bin", roms / "dangling.bin");
+  folder_.WriteFile("roms/empty.bin", {});
+  folder_.WriteFile("roms/header.smd", std::vector<u8>(512, 7));
+  folder_.WriteFile("roms/fake.zip", TinyCartridge(kCounterCode));
   folder_.WriteFile("roms/game.smd", TinyCartridge(kCounterCode));
+  const std::map<std::string, std::string> reasons = {
+      {"pipe.bin", "not a regular file"},
+      {"pipe.zip", "not a regular file"},
+      {"folder.bin", "not a regular file"},
+      {"dangling.bin", "no such file or directory"},
+      {"empty.bin", "empty"},
+      {"header.smd", "a 512-byte header with no image"},
+      {"fake.zip", "not a zip archive"},
+  };
   Start();
   Frame();
   Frame();
-  ASSERT_EQ(g_romList.count, 5);
+  ASSERT_EQ(g_romList.count, 8);
   for (i32 entry = 0; entry < g_romList.count; entry++) {
     g_romList.cursor = entry * 256;
-    const char* name = g_romList.names + g_romList.FindOffset(entry);
+    const std::string name = g_romList.SelectedName();
     SCOPED_TRACE(name);
-    const bool game = std::strcmp(name, "game.smd") == 0;
     const u32 presents = g_fake.presents.load();
+    testing::internal::CaptureStderr();
     Frame({kKeyEnter});
-    EXPECT_EQ(g_appState, u32(APP_STATE_RUNNING));
-    EXPECT_EQ(g_romData != nullptr, game);
-    EXPECT_EQ(g_machine.rom != nullptr, game);
-    Frame();
+    const std::string said = testing::internal::GetCapturedStderr();
+    if (name == "game.smd") {
+      EXPECT_EQ(said, "");
+      EXPECT_EQ(g_appState, u32(APP_STATE_RUNNING));
+      EXPECT_NE(g_machine.rom, nullptr);
+      Frame();
+    } else {
+      const std::string& reason = reasons.at(name);
+      EXPECT_EQ(said, "Morvalith: cannot load ./roms/" + name + ": " + reason + "\n");
+      EXPECT_EQ(g_appState, u32(APP_STATE_MENU));
+      EXPECT_EQ(g_romData, nullptr);
+      EXPECT_EQ(g_machine.rom, nullptr);
+      EXPECT_EQ(Narrow(g_menuMessage), "Cannot load " + name + ": " + reason);
+      EXPECT_TRUE(MessageDrawn());
+      Frame();
+      EXPECT_TRUE(MessageDrawn()) << "the line stays while the menu does";
+      Frame({kKeyEscape});  // runs with no cartridge; the line goes
+      EXPECT_EQ(g_appState, u32(APP_STATE_RUNNING));
+      EXPECT_FALSE(MessageDrawn());
+      Frame();
+    }
     Frame({kKeyEscape});
     Frame();
     EXPECT_EQ(g_appState, u32(APP_STATE_MENU));
-    EXPECT_EQ(g_fake.presents.load(), presents + 4) << "every frame is shown";
+    EXPECT_EQ(g_menuMessage[0], 0);
+    EXPECT_EQ(g_fake.presents.load(), presents + (name == "game.smd" ? 4 : 6))
+        << "every frame is shown";
   }
+}
+
+// The picture behind the menu belongs to the game unloaded for the new
+// choice: when that choice fails, it goes, so that neither the dimmed menu
+// nor Esc shows a game that is no longer there.
+TEST_F(AppTest, AFailedLoadLeavesNoPictureOfTheGameBefore) {
+  folder_.WriteFile("roms/a-game.bin", TinyCartridge(kCounterCode));
+  folder_.WriteFile("roms/b-empty.bin", {});
+  Start();
+  Frame();
+  Frame();
+  Frame({kKeyEnter});
+  ASSERT_EQ(g_appState, u32(APP_STATE_RUNNING));
+  Frame({kKeyEscape});
+  Frame();
+  ASSERT_EQ(g_appState, u32(APP_STATE_MENU));
+  std::fill(g_frameBuffer, g_frameBuffer + FRAME_WIDTH * FRAME_HEIGHT, u16(0xFFFF));
+  Frame({kKeyDown});
+  EXPECT_NE(BackPixel(360, 240), 0u) << "the last picture, dimmed";
+  testing::internal::CaptureStderr();
+  Frame({kKeyEnter});
+  testing::internal::GetCapturedStderr();
+  ASSERT_EQ(g_appState, u32(APP_STATE_MENU));
+  EXPECT_EQ(g_machine.rom, nullptr);
+  EXPECT_EQ(BackPixel(360, 240), 0u);
+  Frame({kKeyEscape});
+  EXPECT_EQ(g_appState, u32(APP_STATE_RUNNING));
+  EXPECT_EQ(BackPixel(360, 240), 0u);
+}
+
+// The file loaded is the one chosen, whatever the length of its name; a name
+// that cannot make a path is refused like any other failed load.
+TEST_F(AppTest, LongNamesLoadExactlyTheChosenFile) {
+  const std::string longName = std::string(200, 'n') + ".bin";
+  folder_.WriteFile("roms/" + longName, TinyCartridge(kCounterCode));
+  // What a path cut after 128 characters of the name would have opened.
+  folder_.WriteFile("roms/" + std::string(128, 'n'), std::vector<u8>(4096, 0x4E));
+  // "./roms/" and this name need 260 characters and the end mark.
+  const std::string tooLong = std::string(249, 't') + ".bin";
+  folder_.WriteFile("roms/" + tooLong, TinyCartridge(kCounterCode));
+  Start();
+  Frame();
+  Frame();
+  ASSERT_EQ(g_romList.count, 2);
+  Frame({kKeyEnter});
+  EXPECT_EQ(g_appState, u32(APP_STATE_RUNNING));
+  EXPECT_EQ(std::string(g_romPath), "./roms/" + longName);
+  EXPECT_EQ(g_romSize, 1024u);
+  Frame();
+  EXPECT_GT(RamWord0(), 0) << "its code runs";
+
+  Frame({kKeyEscape});
+  Frame();
+  Frame({kKeyDown});
+  testing::internal::CaptureStderr();
+  Frame({kKeyEnter});
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "Morvalith: cannot load ./roms/" + tooLong + ": the name is too long for a path\n");
+  EXPECT_EQ(g_appState, u32(APP_STATE_MENU));
+  EXPECT_EQ(g_machine.rom, nullptr);
+  // The fake font's glyphs advance by 10: the line keeps to the screen by
+  // shortening the name.
+  const std::string message = Narrow(g_menuMessage);
+  EXPECT_EQ(message.substr(0, 15), "Cannot load ttt");
+  EXPECT_NE(message.find("~: the name is too long for a path"), std::string::npos) << message;
+  EXPECT_LE(i32(std::u16string(g_menuMessage).size()) * 10, 720 - 64 - 16);
+}
+
+// Arrows on an empty list leave the cursor outside it; once files are there,
+// the next scan selects the first, and Enter starts it.
+TEST_F(AppTest, AfterArrowsOnAnEmptyListANewScanSelectsTheFirstEntry) {
+  Start();
+  Frame();
+  Frame();
+  Frame({kKeyDown});
+  Frame();
+  Frame({kKeyUp});
+  EXPECT_EQ(g_romList.cursor, -1);
+  folder_.WriteFile("roms/game.bin", TinyCartridge(kCounterCode));
+  Frame({kKeyEscape});  // no cartridge runs
+  Frame();
+  Frame({kKeyEscape});  // back: the folder is scanned again
+  Frame();
+  ASSERT_EQ(g_appState, u32(APP_STATE_MENU));
+  EXPECT_EQ(g_romList.cursor, 0);
+  Frame({kKeyEnter});
+  EXPECT_EQ(g_appState, u32(APP_STATE_RUNNING));
+  EXPECT_STREQ(g_romPath, "./roms/game.bin");
+  EXPECT_NE(g_machine.rom, nullptr);
 }
 
 TEST_F(AppTest, EscInTheMenuBeforeAnyGameRunsWithNoCartridge) {

@@ -124,12 +124,40 @@ TEST_F(RomListTest, StoreGrowsBy256AndRefusesNamesNeedingTwoSteps) {
   EXPECT_EQ(std::string(list_.names + list_.FindOffset(1)), n200);
 }
 
-TEST_F(RomListTest, LongNamesAreCutInThePath) {
-  list_.Add(std::string(200, 'n').c_str());
-  list_.Move(0);
-  char path[260] = {};
-  ASSERT_EQ(list_.GetSelectedPath(path), 0u);
-  EXPECT_EQ(std::string(path), "./roms/" + std::string(128, 'n'));
+// The path holds the whole name, or there is none: a name cut short would
+// open another file.
+TEST_F(RomListTest, PathsHoldTheWholeNameOrNothing) {
+  const struct {
+    size_t length;
+    bool fits;
+  } cases[] = {{200, true}, {252, true}, {253, false}, {255, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.length);
+    list_.Clear();
+    list_.Add(std::string(c.length, 'n').c_str());
+    list_.Move(0);
+    char path[260] = "untouched";
+    EXPECT_EQ(list_.GetSelectedPath(path), c.fits ? 0u : 1u);
+    EXPECT_EQ(std::string(path), c.fits ? "./roms/" + std::string(c.length, 'n') : "untouched");
+  }
+}
+
+// A scan puts a cursor that selects nothing on the first entry, as long as
+// there is one; a cursor on an entry stays.
+TEST_F(RomListTest, AScanMovesAStrayCursorToTheFirstEntry) {
+  const struct {
+    i32 cursor;
+    int files;
+    i32 after;
+  } cases[] = {{-1, 2, 0}, {1280, 2, 0}, {512, 2, 0}, {256 + 7, 2, 256 + 7}, {-1, 0, -1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.cursor);
+    std::filesystem::remove_all(folder_.path() / "roms");
+    for (int i = 0; i < c.files; i++) folder_.WriteFile("roms/" + std::to_string(i) + ".bin", {1});
+    list_.cursor = c.cursor;
+    list_.Scan();
+    EXPECT_EQ(list_.cursor, c.after);
+  }
 }
 
 class RomListDrawTest : public RomListTest {

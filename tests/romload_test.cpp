@@ -106,7 +106,7 @@ TEST_F(RomLoadTest, PlainImagesAreByteSwappedAndZeroPadded) {
 TEST_F(RomLoadTest, SizeOf512Modulo16KIsDecodedAsInterleaved) {
   struct Case {
     u32 blocks;
-  } cases[] = {{32}, {1}, {0}};
+  } cases[] = {{32}, {1}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.blocks);
     const Bytes plain = Pattern(c.blocks * kBlock, 3);
@@ -115,35 +115,44 @@ TEST_F(RomLoadTest, SizeOf512Modulo16KIsDecodedAsInterleaved) {
     ASSERT_NE(g_romData, nullptr);
     EXPECT_EQ(g_romSize, c.blocks * kBlock);
     EXPECT_EQ(FirstHostWordMismatch(plain, g_romData, plain.size()), -1);
-    // The 512 bytes after the image keep the file's last 512 bytes as read
-    // (the header itself when there is no block); the rest is zero.
+    // The 512 bytes after the image keep the file's last 512 bytes as read;
+    // the rest is zero.
     EXPECT_EQ(std::memcmp(g_romData + plain.size(), file.data() + file.size() - 512, 512), 0);
     EXPECT_EQ(FirstNonZero(g_romData, plain.size() + 512, RoundUp(u32(file.size()))), -1);
     ExpectCoreHoldsImage();
   }
 }
 
-TEST_F(RomLoadTest, EmptyImagesAreInsertedAsEject) {
+TEST_F(RomLoadTest, FilesWithNoImageAreRefusedWithAReason) {
   const u16 cartridge[4] = {};
   // A 512-byte file converts to nothing; an empty file has nothing; a file
-  // named like an archive without a local header is not read at all.
+  // named like an archive without a local header is not read at all. Each
+  // leaves the core ejected, as an empty image would.
   const struct {
     const char* name;
     Bytes data;
-  } cases[] = {{"header.smd", Bytes(512, 0x11)}, {"empty.bin", {}}, {"fake.zip", Pattern(4000)}};
+    const char* reason;
+  } cases[] = {{"header.smd", Bytes(512, 0x11), "a 512-byte header with no image"},
+               {"empty.bin", {}, "empty"},
+               {"fake.zip", Pattern(4000), "not a zip archive"},
+               {"short.zip", {0x50, 0x4B, 0x03}, "not a zip archive"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     RomUnload();
     CoreLoadRom(reinterpret_cast<const u8*>(cartridge),
                 sizeof cartridge);  // something for the load to replace
     Select(dir_.Write(c.name, c.data));
-    ASSERT_EQ(RomLoad(), 0u);
+    ASSERT_EQ(RomLoad(), 1u);
+    EXPECT_STREQ(RomLoadError(), c.reason);
+    EXPECT_EQ(g_romData, nullptr);
     EXPECT_EQ(g_romSize, 0u);
     EXPECT_EQ(g_machine.rom, nullptr);
     EXPECT_EQ(g_machine.romSize, 0u);
     EXPECT_EQ(CoreRunFrame(), 1u);
   }
-  EXPECT_EQ(g_romData, nullptr);  // the fake archive got no buffer
+  // The next good load says nothing.
+  ASSERT_EQ(Load(dir_.Write("game.bin", Pattern(2048))), 0u);
+  EXPECT_STREQ(RomLoadError(), "");
 }
 
 TEST_F(RomLoadTest, FilesThatCannotBeOpenedFail) {
@@ -152,6 +161,7 @@ TEST_F(RomLoadTest, FilesThatCannotBeOpenedFail) {
     RomUnload();
     if (*name) Select(name);
     EXPECT_EQ(RomLoad(), 1u);
+    EXPECT_STREQ(RomLoadError(), "no such file or directory");
     EXPECT_EQ(g_romData, nullptr);
     EXPECT_EQ(g_romSize, 0u);
     EXPECT_EQ(g_machine.rom, nullptr);
@@ -214,16 +224,19 @@ TEST_F(RomLoadTest, InterleavedImageInsideAZip) {
 TEST_F(RomLoadTest, ZipEntriesThatDoNotInflate) {
   // A stored entry still goes through the inflater; 0x06 opens a block of
   // the reserved type, so it stops at once and the image stays zero.
-  // Sizes kept only in a data descriptor read as 0: an eject.
+  // Sizes kept only in a data descriptor read as 0: no image, refused.
   dir_.Python(NonInflatingZipsScript(16));
   ASSERT_EQ(Load("stored.zip"), 0u);
   EXPECT_EQ(g_romSize, 4097u);
   EXPECT_EQ(FirstNonZero(g_romData, 0, RoundUp(4097)), -1);
   ExpectCoreHoldsImage();
 
-  ASSERT_EQ(Load("descriptor.zip"), 0u);
+  ASSERT_EQ(Load("descriptor.zip"), 1u);
+  EXPECT_STREQ(RomLoadError(), "its first entry's size is not in its header");
   EXPECT_EQ(g_romSize, 0u);
   EXPECT_EQ(g_machine.rom, nullptr);
+  ASSERT_EQ(Load(dir_.Write("nothing.zip", ZipLocalEntry("r", kZipDeflated, 0, {}, 0, 0))), 1u);
+  EXPECT_STREQ(RomLoadError(), "its first entry is empty");
 }
 
 TEST_F(RomLoadTest, DeclaredSizesBeyondACartridgeAreRefused) {
@@ -236,6 +249,7 @@ TEST_F(RomLoadTest, DeclaredSizesBeyondACartridgeAreRefused) {
     ASSERT_EQ(Load(dir_.Write("big.zip", ZipLocalEntry("r", kZipDeflated, 0, packed,
                                                        u32(packed.size()), declared))),
               1u);
+    EXPECT_STREQ(RomLoadError(), "its first entry is larger than 16 MiB + 512 bytes");
     EXPECT_EQ(g_romData, nullptr);
     EXPECT_EQ(g_romSize, 0u);
     EXPECT_EQ(g_machine.rom, nullptr);
@@ -282,6 +296,7 @@ TEST_F(RomLoadTest, RawFilesBeyondACartridgeAreRefusedUnread) {
     const std::string name = dir_.Write("huge.bin", {});
     if (truncate((dir_ / name).c_str(), c.size) != 0) GTEST_SKIP() << "no sparse files here";
     EXPECT_EQ(Load(name), c.result);
+    EXPECT_STREQ(RomLoadError(), c.result == 0 ? "" : "larger than 16 MiB + 512 bytes");
     EXPECT_EQ(g_romSize, c.result == 0 ? 16u * 1024 * 1024 : 0u);
     EXPECT_EQ(g_machine.romSize, g_romSize);
     EXPECT_EQ(g_romData == nullptr, c.result != 0);
@@ -298,14 +313,21 @@ TEST_F(RomLoadTest, OnlyRegularFilesAreOpened) {
   std::filesystem::create_directory_symlink(dir_ / "folder.bin", dir_ / "folder-link.smd");
   std::filesystem::create_symlink(dir_ / "gone.bin", dir_ / "dangling.bin");
   std::filesystem::create_symlink(dir_ / "real.bin", dir_ / "link.bin");
+  const char* const kNotRegular = "not a regular file";
   const struct {
     const char* name;
     u32 result;
-  } cases[] = {{"pipe.bin", 1},        {"pipe.zip", 1},     {"folder.bin", 1},
-               {"folder-link.smd", 1}, {"dangling.bin", 1}, {"link.bin", 0}};
+    const char* reason;
+  } cases[] = {{"pipe.bin", 1, kNotRegular},
+               {"pipe.zip", 1, kNotRegular},
+               {"folder.bin", 1, kNotRegular},
+               {"folder-link.smd", 1, kNotRegular},
+               {"dangling.bin", 1, "no such file or directory"},
+               {"link.bin", 0, ""}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(Load(c.name), c.result);
+    EXPECT_STREQ(RomLoadError(), c.reason);
     EXPECT_EQ(g_romSize, c.result == 0 ? image.size() : 0u);
     EXPECT_EQ(g_machine.romSize, g_romSize);
     EXPECT_EQ(g_romData == nullptr, c.result != 0);
@@ -329,6 +351,7 @@ TEST_F(RomLoadTest, ImageTheCoreCannotKeepIsAFailedLoad) {
     CoreSetImageAllocatorForTest(NoMemory);
     EXPECT_EQ(RomLoad(), 1u);
     CoreSetImageAllocatorForTest(nullptr);
+    EXPECT_STREQ(RomLoadError(), "out of memory");
     EXPECT_EQ(g_romData, nullptr);
     EXPECT_EQ(g_romSize, 0u);
     EXPECT_EQ(g_machine.rom, nullptr);

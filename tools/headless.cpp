@@ -15,6 +15,7 @@ HeadlessFrame g_headlessFrame;
 namespace {
 
 bool s_poweredOn = false;
+const char* s_loadError = "";
 
 // RGB565 to 8-bit channels, the low bits filled from the high ones.
 void ToRgb8(u16 c, u8* out) {
@@ -66,11 +67,19 @@ u32 HeadlessLoad(const char* path) {
   g_coreInterface.sampleRate = kHeadlessSampleRate;
   g_coreInterface.samplesPerFrame = kHeadlessSamplesPerFrame;
   RomUnload();
-  if (std::strlen(path) >= sizeof g_romPath) return 1;
+  if (std::strlen(path) >= sizeof g_romPath) {
+    s_loadError = "path too long";
+    return 1;
+  }
   std::snprintf(g_romPath, sizeof g_romPath, "%s", path);
-  if (RomLoad() != 0 || g_romSize == 0) return 1;
+  if (RomLoad() != 0) {
+    s_loadError = RomLoadError();
+    return 1;
+  }
   return 0;
 }
+
+const char* HeadlessLoadError() { return s_loadError; }
 
 void HeadlessUnload() { RomUnload(); }
 

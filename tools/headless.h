@@ -27,8 +27,10 @@ u32 HeadlessLineCallback(i32 line, const u16* palette, const u8* pixels);
 
 // Powers the machine on (the first time) and loads the cartridge file at
 // path through RomLoad, replacing any earlier one. 0 on success, 1 when the
-// path is too long, cannot be read or gives an empty image.
+// path is too long or the loader refuses the file.
 u32 HeadlessLoad(const char* path);
+// Why the last HeadlessLoad failed, in a few words.
+const char* HeadlessLoadError();
 void HeadlessUnload();
 
 // Runs one frame with the given pad words. sound, when not null, receives

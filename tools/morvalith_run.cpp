@@ -7,9 +7,6 @@
 //   morvalith-run CARTRIDGE [--frames N] [--image FILE.png|FILE.ppm]
 //                 [--wav FILE] [--pad1 HEX] [--pad2 HEX]
 //   morvalith-run --bench [CARTRIDGE] [--frames N]
-#include <sys/stat.h>
-
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -17,9 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "core/cart.h"
 #include "core/machine.h"
-#include "romload/romload.h"
 #include "tools/headless.h"
 
 namespace {
@@ -86,19 +81,6 @@ bool EndsWith(const std::string& text, const char* suffix) {
   return text.size() >= n && text.compare(text.size() - n, n, suffix) == 0;
 }
 
-// Why a cartridge could not be loaded, for the message: the loader itself
-// answers only yes or no.
-const char* LoadFailureReason(const std::string& path) {
-  if (path.size() >= sizeof g_romPath) return "path too long";
-  struct stat info {};
-  if (stat(path.c_str(), &info) != 0) return std::strerror(errno);
-  if (!S_ISREG(info.st_mode)) return "not a regular file";
-  if (static_cast<u64>(info.st_size) > kCartMaxFileSize) {
-    return "larger than 16 MiB + 512 bytes, more than the 68000 can address";
-  }
-  return "no image in it (empty, a header alone, an archive entry that is refused, or no memory)";
-}
-
 // Times one cartridge; prefix goes before each line of the result.
 int Bench(const Options& options, const char* prefix) {
   const long frames = options.frames < 0 ? 6000 : options.frames;
@@ -146,7 +128,7 @@ int Run(const Options& options) {
 // Loads the cartridge at path and benchmarks or runs it.
 int LoadAndRun(const Options& options, const std::string& path, const char* prefix) {
   if (HeadlessLoad(path.c_str()) != 0) {
-    std::fprintf(stderr, "cannot load %s: %s\n", path.c_str(), LoadFailureReason(path));
+    std::fprintf(stderr, "cannot load %s: %s\n", path.c_str(), HeadlessLoadError());
     return 1;
   }
   const int status = options.bench ? Bench(options, prefix) : Run(options);

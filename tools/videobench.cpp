@@ -69,7 +69,7 @@ int main(int argc, char** argv) {
   if (EmuInit() != 0) return 1;
   std::strcpy(g_romPath, cartridge.c_str());
   if (RomLoad() != 0) {
-    std::fprintf(stderr, "cannot load %s\n", cartridge.c_str());
+    std::fprintf(stderr, "cannot load %s: %s\n", cartridge.c_str(), RomLoadError());
     return 1;
   }
   g_romList.Init();

@@ -46,25 +46,24 @@ MORVALITH_FUZZ_TARGET(romload) {
                                        std::strcmp(name + nameLength - 4, ".ZIP") == 0 ||
                                        std::strcmp(name + nameLength - 4, ".Zip") == 0);
   if (result != 0) {
-    // Only an archive can be refused here (an entry beyond the limit), as
-    // every raw file is a small regular one, or an image the core could not
-    // keep.
-    FUZZ_CHECK(zip || coreFails);
+    // Every raw file here is a small regular one: it is refused only when it
+    // gives no image (empty, or a lone 512-byte header) or the core could not
+    // keep it. An archive may also be no archive, or declare too much.
+    FUZZ_CHECK(zip || coreFails || length == 0 || length == 512);
+    FUZZ_CHECK(RomLoadError()[0] != '\0');
     FUZZ_CHECK(g_romData == nullptr && g_romSize == 0);
     FUZZ_CHECK(g_machine.rom == nullptr && g_machine.romSize == 0);
   } else {
-    FUZZ_CHECK(!coreFails || g_romSize == 0);
-    FUZZ_CHECK(g_romSize <= kCartMaxFileSize);
+    FUZZ_CHECK(!coreFails);
+    FUZZ_CHECK(RomLoadError()[0] == '\0');
+    FUZZ_CHECK(g_romSize > 0 && g_romSize <= kCartMaxFileSize);
     FUZZ_CHECK(g_machine.romSize == g_romSize);
-    FUZZ_CHECK((g_machine.rom == nullptr) == (g_romSize == 0));
-    if (g_romSize > 0) {
-      FUZZ_CHECK(g_romData != nullptr);
-      FUZZ_CHECK(std::memcmp(g_machine.rom, g_romData, g_romSize) == 0);
-      // The buffer is a whole number of blocks: its last byte is there.
-      const u32 rounded = (g_romSize + kBlock - 1) & ~(kBlock - 1);
-      volatile u8 last = g_romData[rounded - 1];
-      (void)last;
-    }
+    FUZZ_CHECK(g_romData != nullptr && g_machine.rom != nullptr);
+    FUZZ_CHECK(std::memcmp(g_machine.rom, g_romData, g_romSize) == 0);
+    // The buffer is a whole number of blocks: its last byte is there.
+    const u32 rounded = (g_romSize + kBlock - 1) & ~(kBlock - 1);
+    volatile u8 last = g_romData[rounded - 1];
+    (void)last;
     if (!zip) {
       // A raw file: interleaved when its size is 512 modulo 16 KB, else
       // every whole word swapped into host order and the odd byte kept.
