@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/host_x11_keys.h"
 #include "platform/platform.h"
 
 struct PlatformWindow {
@@ -34,8 +35,6 @@ namespace {
 PlatformWindow* g_window = nullptr;  // the one window the event loop serves
 bool g_quitPosted = false;
 u32 g_presentEvent = 0;
-std::atomic<u8> g_keyDown[kKeyCount];
-std::atomic<u8> g_keyPressed[kKeyCount];
 
 int KeyIndex(SDL_Keycode code) {
   switch (code) {
@@ -75,6 +74,15 @@ void ShowFrame(PlatformWindow* w) {
   SDL_RenderPresent(w->renderer);
 }
 
+// SDL's key events miss keys: a key held as the window comes back into focus
+// is sent again only if it is a modifier, and a release SDL believes it has
+// already sent is dropped. Where the host can tell, the keys' down state
+// comes from the physical keyboard instead.
+void ReadPhysicalKeys(PlatformWindow* w) {
+  u32 held = 0;
+  if (HostX11KeysHeld(w->window, &held)) PlatformKeysHeld(held);
+}
+
 void HandleEvent(const SDL_Event& e) {
   PlatformWindow* w = g_window;
   switch (e.type) {
@@ -90,6 +98,7 @@ void HandleEvent(const SDL_Event& e) {
       if (e.window.event == SDL_WINDOWEVENT_CLOSE && w->proc != nullptr) {
         w->proc(w, kPlatformMsgClose);
       } else if (e.window.event == SDL_WINDOWEVENT_FOCUS_GAINED) {
+        ReadPhysicalKeys(w);
         w->foreground.store(true);
       } else if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
         w->foreground.store(false);
@@ -101,17 +110,16 @@ void HandleEvent(const SDL_Event& e) {
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
       const int k = KeyIndex(e.key.keysym.sym);
-      if (k < 0) break;
-      if (e.type == SDL_KEYDOWN) {
-        g_keyDown[k].store(1);
-        g_keyPressed[k].store(1);
-      } else {
-        g_keyDown[k].store(0);
-      }
+      if (k >= 0) PlatformKeysEvent(PlatformKey(k), e.type == SDL_KEYDOWN);
       break;
     }
     default:
-      if (w != nullptr && e.type == g_presentEvent) ShowFrame(w);
+      if (w != nullptr && e.type == g_presentEvent) {
+        // Once a frame, so that a release SDL swallowed lets the key go
+        // within a frame.
+        if (w->foreground.load()) ReadPhysicalKeys(w);
+        ShowFrame(w);
+      }
       break;
   }
 }
@@ -210,10 +218,7 @@ void PlatformWindowPresent(PlatformWindow* w, const u32* pixels, i32 width, i32 
   SDL_PushEvent(&e);
 }
 
-u32 PlatformKeyState(PlatformKey key) {
-  if (key >= kKeyCount) return 0;
-  return u32(g_keyDown[key].load() | g_keyPressed[key].exchange(0));
-}
+u32 PlatformKeyState(PlatformKey key) { return PlatformKeysQuery(key); }
 
 void PlatformSleepMs(u32 ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
