@@ -126,6 +126,10 @@ void HandleEvent(const SDL_Event& e) {
 
 char g_windowError[256] = "";
 
+// The top-left of `outer` pixels centred between `left` and left + `size`,
+// rounded down as an arithmetic shift does when the window is the larger.
+i32 Centred(i32 left, i32 size, i32 outer) { return (left + left + size - outer) >> 1; }
+
 // Keeps SDL's reason for the user and releases what PlatformWindowCreate had
 // set up, SDL included.
 PlatformWindow* WindowFailed(PlatformWindow* w) {
@@ -162,8 +166,22 @@ PlatformWindow* PlatformWindowCreate(const char* title, i32 width, i32 height,
   w->width = width;
   w->height = height;
   w->frame.assign(size_t(width) * size_t(height), 0);
-  w->window = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height,
-                               SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE);
+  // Centred in the work area of the first display (the desktop less its
+  // panels). SDL places the client area; the frame's borders are known only
+  // once the window is shown, so the frame is centred by a move after that.
+  SDL_Rect work{};
+  const bool haveWork = SDL_GetDisplayUsableBounds(0, &work) == 0;
+  w->window = SDL_CreateWindow(
+      title, haveWork ? Centred(work.x, work.w, width) : int(SDL_WINDOWPOS_CENTERED),
+      haveWork ? Centred(work.y, work.h, height) : int(SDL_WINDOWPOS_CENTERED), width, height,
+      SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE);
+  int top = 0, left = 0, bottom = 0, right = 0;
+  if (haveWork && w->window != nullptr &&
+      SDL_GetWindowBordersSize(w->window, &top, &left, &bottom, &right) == 0 &&
+      (top | left | bottom | right) != 0) {
+    SDL_SetWindowPosition(w->window, Centred(work.x, work.w, left + width + right) + left,
+                          Centred(work.y, work.h, top + height + bottom) + top);
+  }
   // The image is finished in memory: it goes to the window by plain copies
   // (texture, window surface, shared-memory image), never through a GL
   // rasteriser, which without a graphics card would redraw it on the CPU.

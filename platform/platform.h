@@ -23,9 +23,11 @@ enum PlatformMessage : u32 {
 };
 using PlatformWindowProc = void (*)(PlatformWindow* window, PlatformMessage message);
 
-// Opens a visible window with a client area of width x height, centred on
-// the desktop. Null when there is no display; whatever was set up on the way
-// has then been released again.
+// Opens a visible window with a client area of width x height, centred in
+// the work area of the first display (the desktop less its panels): the
+// whole window with its frame where the host reports the frame's size, else
+// the client area. Null when there is no display; whatever was set up on the
+// way has then been released again.
 PlatformWindow* PlatformWindowCreate(const char* title, i32 width, i32 height,
                                      PlatformWindowProc proc);
 // Why the last PlatformWindowCreate gave null, in a few words for the user;
