@@ -35,7 +35,7 @@ bool HostX11KeysHeld(SDL_Window* window, u32* heldMask) {
   u32 held = 0;
   for (const auto& k : kKeys) {
     const KeyCode code = XKeysymToKeycode(display, k.sym);
-    if (code != 0 && (keymap[code >> 3] >> (code & 7)) & 1) held |= 1u << k.key;
+    if (code != 0 && (u8(keymap[code >> 3]) >> (code & 7)) & 1) held |= 1u << k.key;
   }
   *heldMask = held;
   return true;
