@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/host_x11_keys.h"
 #include "platform/platform.h"
 
 struct PlatformWindow {
@@ -34,8 +35,6 @@ namespace {
 PlatformWindow* g_window = nullptr;  // the one window the event loop serves
 bool g_quitPosted = false;
 u32 g_presentEvent = 0;
-std::atomic<u8> g_keyDown[kKeyCount];
-std::atomic<u8> g_keyPressed[kKeyCount];
 
 int KeyIndex(SDL_Keycode code) {
   switch (code) {
@@ -75,6 +74,15 @@ void ShowFrame(PlatformWindow* w) {
   SDL_RenderPresent(w->renderer);
 }
 
+// SDL's key events miss keys: a key held as the window comes back into focus
+// is sent again only if it is a modifier, and a release SDL believes it has
+// already sent is dropped. Where the host can tell, the keys' down state
+// comes from the physical keyboard instead.
+void ReadPhysicalKeys(PlatformWindow* w) {
+  u32 held = 0;
+  if (HostX11KeysHeld(w->window, &held)) PlatformKeysHeld(held);
+}
+
 void HandleEvent(const SDL_Event& e) {
   PlatformWindow* w = g_window;
   switch (e.type) {
@@ -90,6 +98,7 @@ void HandleEvent(const SDL_Event& e) {
       if (e.window.event == SDL_WINDOWEVENT_CLOSE && w->proc != nullptr) {
         w->proc(w, kPlatformMsgClose);
       } else if (e.window.event == SDL_WINDOWEVENT_FOCUS_GAINED) {
+        ReadPhysicalKeys(w);
         w->foreground.store(true);
       } else if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
         w->foreground.store(false);
@@ -101,22 +110,25 @@ void HandleEvent(const SDL_Event& e) {
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
       const int k = KeyIndex(e.key.keysym.sym);
-      if (k < 0) break;
-      if (e.type == SDL_KEYDOWN) {
-        g_keyDown[k].store(1);
-        g_keyPressed[k].store(1);
-      } else {
-        g_keyDown[k].store(0);
-      }
+      if (k >= 0) PlatformKeysEvent(PlatformKey(k), e.type == SDL_KEYDOWN);
       break;
     }
     default:
-      if (w != nullptr && e.type == g_presentEvent) ShowFrame(w);
+      if (w != nullptr && e.type == g_presentEvent) {
+        // Once a frame, so that a release SDL swallowed lets the key go
+        // within a frame.
+        if (w->foreground.load()) ReadPhysicalKeys(w);
+        ShowFrame(w);
+      }
       break;
   }
 }
 
 char g_windowError[256] = "";
+
+// The top-left of `outer` pixels centred between `left` and left + `size`,
+// rounded down as an arithmetic shift does when the window is the larger.
+i32 Centred(i32 left, i32 size, i32 outer) { return (left + left + size - outer) >> 1; }
 
 // Keeps SDL's reason for the user and releases what PlatformWindowCreate had
 // set up, SDL included.
@@ -154,8 +166,22 @@ PlatformWindow* PlatformWindowCreate(const char* title, i32 width, i32 height,
   w->width = width;
   w->height = height;
   w->frame.assign(size_t(width) * size_t(height), 0);
-  w->window = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height,
-                               SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE);
+  // Centred in the work area of the first display (the desktop less its
+  // panels). SDL places the client area; the frame's borders are known only
+  // once the window is shown, so the frame is centred by a move after that.
+  SDL_Rect work{};
+  const bool haveWork = SDL_GetDisplayUsableBounds(0, &work) == 0;
+  w->window = SDL_CreateWindow(
+      title, haveWork ? Centred(work.x, work.w, width) : int(SDL_WINDOWPOS_CENTERED),
+      haveWork ? Centred(work.y, work.h, height) : int(SDL_WINDOWPOS_CENTERED), width, height,
+      SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE);
+  int top = 0, left = 0, bottom = 0, right = 0;
+  if (haveWork && w->window != nullptr &&
+      SDL_GetWindowBordersSize(w->window, &top, &left, &bottom, &right) == 0 &&
+      (top | left | bottom | right) != 0) {
+    SDL_SetWindowPosition(w->window, Centred(work.x, work.w, left + width + right) + left,
+                          Centred(work.y, work.h, top + height + bottom) + top);
+  }
   // The image is finished in memory: it goes to the window by plain copies
   // (texture, window surface, shared-memory image), never through a GL
   // rasteriser, which without a graphics card would redraw it on the CPU.
@@ -210,10 +236,7 @@ void PlatformWindowPresent(PlatformWindow* w, const u32* pixels, i32 width, i32 
   SDL_PushEvent(&e);
 }
 
-u32 PlatformKeyState(PlatformKey key) {
-  if (key >= kKeyCount) return 0;
-  return u32(g_keyDown[key].load() | g_keyPressed[key].exchange(0));
-}
+u32 PlatformKeyState(PlatformKey key) { return PlatformKeysQuery(key); }
 
 void PlatformSleepMs(u32 ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 

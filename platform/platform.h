@@ -23,9 +23,11 @@ enum PlatformMessage : u32 {
 };
 using PlatformWindowProc = void (*)(PlatformWindow* window, PlatformMessage message);
 
-// Opens a visible window with a client area of width x height, centred on
-// the desktop. Null when there is no display; whatever was set up on the way
-// has then been released again.
+// Opens a visible window with a client area of width x height, centred in
+// the work area of the first display (the desktop less its panels): the
+// whole window with its frame where the host reports the frame's size, else
+// the client area. Null when there is no display; whatever was set up on the
+// way has then been released again.
 PlatformWindow* PlatformWindowCreate(const char* title, i32 width, i32 height,
                                      PlatformWindowProc proc);
 // Why the last PlatformWindowCreate gave null, in a few words for the user;
@@ -91,6 +93,21 @@ i32 PlatformFontAscent(const PlatformFont* font);
 const PlatformGlyph* PlatformFontGlyph(PlatformFont* font, u32 codePoint);
 
 // ------------------------------------------------------------ portable half
+
+// The keyboard state behind PlatformKeyState, kept for the host half. The
+// host's event loop feeds it on its own thread; the queries come from any
+// thread.
+//
+// A key event: a press sets the key down and marks it pressed since the
+// previous query; a release sets it up.
+void PlatformKeysEvent(PlatformKey key, bool down);
+// What the host read of the physical keyboard: bit k set when key k is held.
+// Every key's down state becomes its bit; a key found down that was up is
+// marked pressed as well, so an event the host never delivered still counts.
+void PlatformKeysHeld(u32 heldMask);
+// Non-zero when the key is down or was pressed since the previous query of
+// the same key; the query clears that mark.
+u32 PlatformKeysQuery(PlatformKey key);
 
 // A worker thread that can be waited for with a bound.
 struct PlatformThread;

@@ -117,22 +117,8 @@ on_vint:
         movem.l (%sp)+,%d0-%d7/%a0-%a3
         rte
 
-| D0 = the buttons of pad 1, active high: 0 Up, 1 Down, 2 Left, 3 Right,
-| 4 B, 5 C, 6 A, 7 Start.
 read_pad:
-        move.b  #0x40,PAD1_DATA
-        nop
-        move.b  PAD1_DATA,%d1           | TH high: C B Right Left Down Up
-        move.b  #0x00,PAD1_DATA
-        nop
-        move.b  PAD1_DATA,%d2           | TH low: Start A 0 0 Down Up
-        not.b   %d1
-        andi.w  #0x3F,%d1
-        not.b   %d2
-        andi.w  #0x30,%d2
-        lsl.w   #2,%d2
-        or.w    %d2,%d1
-        move.w  %d1,%d0
+        READ_PAD1
         rts
 
 | Voice N keyed on while button N is held.

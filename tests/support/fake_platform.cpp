@@ -21,6 +21,7 @@ void FakePlatformReset() {
     g_fake.keyDown[k].store(false);
     g_fake.keyPressedSince[k].store(false);
   }
+  g_fake.keyState = nullptr;
   g_fake.clockNanos.store(0);
   g_fake.sleeps.store(0);
   g_fake.audioDeviceOpens = false;
@@ -72,6 +73,7 @@ void PlatformWindowPresent(PlatformWindow*, const u32* pixels, i32 width, i32 he
 }
 
 u32 PlatformKeyState(PlatformKey key) {
+  if (g_fake.keyState != nullptr) return g_fake.keyState(key);
   const bool pressed = g_fake.keyPressedSince[key].exchange(false);
   return (g_fake.keyDown[key] || pressed) ? 0x8000 : 0;
 }

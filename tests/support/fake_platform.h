@@ -15,6 +15,9 @@ struct FakePlatform {
   bool foreground = true;
   std::atomic<bool> keyDown[kKeyCount] = {};
   std::atomic<bool> keyPressedSince[kKeyCount] = {};  // cleared by the next query of that key
+  // When set, PlatformKeyState answers through it (e.g. PlatformKeysQuery,
+  // the host's key state) instead of keyDown and keyPressedSince.
+  u32 (*keyState)(PlatformKey key) = nullptr;
   std::atomic<u64> clockNanos{0};
   std::atomic<u32> sleeps{0};
   bool audioDeviceOpens = false;  // false: the sound buffer runs on the clock
