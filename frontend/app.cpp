@@ -69,27 +69,27 @@ void MenuSetLoadFailure(const char* name, const char* reason) {
 // game unloaded just before goes too, so nothing looks like a game running.
 u32 MenuLoadSelected() {
   const char* name = g_romList.SelectedName();
-  const char* reason = nullptr;
   if (name == nullptr) {
-    reason = "nothing selected";
-  } else if (g_romList.GetSelectedPath(g_romPath) != 0) {
-    reason = "the name is too long for a path";
-  } else if (RomLoad() != 0) {
-    reason = RomLoadError();
-  }
-  if (reason == nullptr) return 0;
-  EmuClearPicture();
-  if (name == nullptr) {
+    EmuClearPicture();
     char why[300], line[320];
     std::snprintf(why, sizeof why, "%s holds no .bin, .smd or .zip file", g_romList.folder);
     std::fprintf(stderr, "%s: nothing to load: %s\n", g_productName, why);
     std::snprintf(line, sizeof line, "Nothing to load: %s", why);
     TextWiden(g_menuMessage, std::size(g_menuMessage), line, std::size(g_menuMessage) - 1);
-  } else {
-    std::fprintf(stderr, "%s: cannot load %s/%s: %s\n", g_productName, g_romList.folder, name,
-                 reason);
-    MenuSetLoadFailure(name, reason);
+    return 1;
   }
+  const char* reason = nullptr;
+  if (g_romList.GetSelectedPath(g_romPath) != 0) {
+    reason = "the name is too long for a path";
+  } else if (RomLoad() != 0) {
+    reason = RomLoadError();
+  } else {
+    return 0;
+  }
+  EmuClearPicture();
+  std::fprintf(stderr, "%s: cannot load %s/%s: %s\n", g_productName, g_romList.folder, name,
+               reason);
+  MenuSetLoadFailure(name, reason);
   return 1;
 }
 
@@ -224,7 +224,6 @@ u32 MenuStep() {
   if (delta != 0) g_romList.Move(delta);
   if (Pressed(kB) || Pressed(kA) || Pressed(kStart)) {
     RomUnload();
-    g_menuMessage[0] = 0;
     if (MenuLoadSelected() == 0) g_appState = APP_STATE_RUNNING;
   }
   // Resumes the game, or runs with no cartridge when none is loaded.

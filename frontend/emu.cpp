@@ -14,13 +14,19 @@ u16* g_frameBuffer = nullptr;
 i32 g_frameWidth = 0;
 i32 g_frameHeight = 0;
 
+namespace {
+
+size_t FrameBytes() { return size_t(g_frameWidth) * size_t(g_frameHeight) * 2; }
+
+}  // namespace
+
 u32 EmuInit() {
   CoreInit();
   g_coreInterface.sampleRate = 44100;
   g_coreInterface.samplesPerFrame = g_samplesPerFrame;
   g_frameWidth = FRAME_WIDTH;
   g_frameHeight = FRAME_HEIGHT;
-  g_frameBuffer = static_cast<u16*>(std::malloc(size_t(g_frameWidth) * size_t(g_frameHeight) * 2));
+  g_frameBuffer = static_cast<u16*>(std::malloc(FrameBytes()));
   if (g_frameBuffer == nullptr) return 1;
   EmuClearPicture();
   return 0;
@@ -36,9 +42,7 @@ void EmuShutdown() {
 }
 
 void EmuClearPicture() {
-  if (g_frameBuffer != nullptr) {
-    std::memset(g_frameBuffer, 0, size_t(g_frameWidth) * size_t(g_frameHeight) * 2);
-  }
+  if (g_frameBuffer != nullptr) std::memset(g_frameBuffer, 0, FrameBytes());
 }
 
 u32 EmuRunFrame() {

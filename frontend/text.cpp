@@ -51,12 +51,12 @@ u32 NextCodePoint(const char16_t** p) {
 
 i32 TextWidth(const char16_t* text) {
   if (g_font == nullptr) return 0;
-  i64 width = 0;
+  i32 width = 0;
   for (const char16_t* p = text; *p != 0;) {
     const PlatformGlyph* g = PlatformFontGlyph(g_font, NextCodePoint(&p));
     if (g != nullptr) width += g->advance;
   }
-  return i32(std::min<i64>(width, 0x7FFFFFFF));
+  return width;
 }
 
 u32 TextDraw(const char16_t* text, i32 x, i32 y) {
